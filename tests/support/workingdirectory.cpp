@@ -1,0 +1,30 @@
+#include "workingdirectory.h"
+
+#include <QDir>
+
+WorkingDirectory::WorkingDirectory()
+    : previous(QDir::currentPath())
+{
+    if (directory.isValid())
+        QDir::setCurrent(directory.path());
+}
+
+WorkingDirectory::~WorkingDirectory()
+{
+    QDir::setCurrent(previous);
+}
+
+bool WorkingDirectory::isValid() const
+{
+    return directory.isValid() && QDir::currentPath() == QDir(directory.path()).canonicalPath();
+}
+
+QString WorkingDirectory::path() const
+{
+    return directory.path();
+}
+
+QString WorkingDirectory::filePath(const QString &name) const
+{
+    return directory.filePath(name);
+}
