@@ -11,14 +11,49 @@ namespace {
 
 constexpr int blockSize = 16;
 
-constexpr const unsigned char *sbox = AesTables::all.data() + AesTables::sbox;
-constexpr const unsigned char *sboxTimes2 = AesTables::all.data() + AesTables::sboxTimes2;
-constexpr const unsigned char *sboxTimes3 = AesTables::all.data() + AesTables::sboxTimes3;
-constexpr const unsigned char *invSbox = AesTables::all.data() + AesTables::invSbox;
-constexpr const unsigned char *times9 = AesTables::all.data() + AesTables::times9;
-constexpr const unsigned char *times11 = AesTables::all.data() + AesTables::times11;
-constexpr const unsigned char *times13 = AesTables::all.data() + AesTables::times13;
-constexpr const unsigned char *times14 = AesTables::all.data() + AesTables::times14;
+// One base for all eight tables, so the rounds need one register to reach
+// them, with each table's offset folded into the address.
+constexpr const unsigned char *tables = AesTables::all.data();
+
+inline unsigned sbox(unsigned x)
+{
+    return tables[AesTables::sbox + x];
+}
+
+inline unsigned sboxTimes2(unsigned x)
+{
+    return tables[AesTables::sboxTimes2 + x];
+}
+
+inline unsigned sboxTimes3(unsigned x)
+{
+    return tables[AesTables::sboxTimes3 + x];
+}
+
+inline unsigned invSbox(unsigned x)
+{
+    return tables[AesTables::invSbox + x];
+}
+
+inline unsigned times9(unsigned x)
+{
+    return tables[AesTables::times9 + x];
+}
+
+inline unsigned times11(unsigned x)
+{
+    return tables[AesTables::times11 + x];
+}
+
+inline unsigned times13(unsigned x)
+{
+    return tables[AesTables::times13 + x];
+}
+
+inline unsigned times14(unsigned x)
+{
+    return tables[AesTables::times14 + x];
+}
 
 // Anything else would make the rounds run past the 240 bytes of round keys.
 bool isRoundCount(unsigned rounds)
@@ -88,23 +123,22 @@ inline void subShiftColumns(Columns state)
 {
     const std::uint32_t in[4] = {state[0], state[1], state[2], state[3]};
     for (int c = 0; c < 4; ++c)
-        state[c] = sbox[row(in[c], 0)] | sbox[row(in[(c + 1) & 3], 1)] << 8
-                   | sbox[row(in[(c + 2) & 3], 2)] << 16
-                   | std::uint32_t(sbox[row(in[(c + 3) & 3], 3)]) << 24;
+        state[c] = sbox(row(in[c], 0)) | sbox(row(in[(c + 1) & 3], 1)) << 8
+                   | sbox(row(in[(c + 2) & 3], 2)) << 16
+                   | std::uint32_t(sbox(row(in[(c + 3) & 3], 3))) << 24;
 }
 
-// a0..a3 are the bytes that ShiftRows brings into one column; each S-box
-// value is looked up once and used twice.
+// a0..a3 are the bytes that ShiftRows brings into one column. Row r of
+// MixColumns is 2 S(a_r) + 3 S(a_r+1) + S(a_r+2) + S(a_r+3), which is
+// 3 S(a_r) + 2 S(a_r+1) plus the sum of all four S values; so each table
+// is read once per byte, as in the plain round, with fewer additions.
 inline std::uint32_t subMixColumn(unsigned a0, unsigned a1, unsigned a2, unsigned a3)
 {
-    const unsigned s0 = sbox[a0];
-    const unsigned s1 = sbox[a1];
-    const unsigned s2 = sbox[a2];
-    const unsigned s3 = sbox[a3];
-    return (sboxTimes2[a0] ^ sboxTimes3[a1] ^ s2 ^ s3)
-           | (s0 ^ sboxTimes2[a1] ^ sboxTimes3[a2] ^ s3) << 8
-           | (s0 ^ s1 ^ sboxTimes2[a2] ^ sboxTimes3[a3]) << 16
-           | std::uint32_t(sboxTimes3[a0] ^ s1 ^ s2 ^ sboxTimes2[a3]) << 24;
+    const unsigned sum = sbox(a0) ^ sbox(a1) ^ sbox(a2) ^ sbox(a3);
+    return (sum ^ sboxTimes3(a0) ^ sboxTimes2(a1))
+           | (sum ^ sboxTimes3(a1) ^ sboxTimes2(a2)) << 8
+           | (sum ^ sboxTimes3(a2) ^ sboxTimes2(a3)) << 16
+           | std::uint32_t(sum ^ sboxTimes3(a3) ^ sboxTimes2(a0)) << 24;
 }
 
 inline void subShiftMixColumns(Columns state)
@@ -123,7 +157,7 @@ inline void invShiftSubState(unsigned char *state)
     std::memcpy(in, state, blockSize);
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 4; ++r)
-            state[4 * c + r] = invSbox[in[4 * ((c - r) & 3) + r]];
+            state[4 * c + r] = invSbox(in[4 * ((c - r) & 3) + r]);
 }
 
 inline void invMixShiftSubState(unsigned char *state)
@@ -134,14 +168,14 @@ inline void invMixShiftSubState(unsigned char *state)
         const unsigned b1 = state[4 * c + 1];
         const unsigned b2 = state[4 * c + 2];
         const unsigned b3 = state[4 * c + 3];
-        mixed[4 * c] = times14[b0] ^ times11[b1] ^ times13[b2] ^ times9[b3];
-        mixed[4 * c + 1] = times9[b0] ^ times14[b1] ^ times11[b2] ^ times13[b3];
-        mixed[4 * c + 2] = times13[b0] ^ times9[b1] ^ times14[b2] ^ times11[b3];
-        mixed[4 * c + 3] = times11[b0] ^ times13[b1] ^ times9[b2] ^ times14[b3];
+        mixed[4 * c] = times14(b0) ^ times11(b1) ^ times13(b2) ^ times9(b3);
+        mixed[4 * c + 1] = times9(b0) ^ times14(b1) ^ times11(b2) ^ times13(b3);
+        mixed[4 * c + 2] = times13(b0) ^ times9(b1) ^ times14(b2) ^ times11(b3);
+        mixed[4 * c + 3] = times11(b0) ^ times13(b1) ^ times9(b2) ^ times14(b3);
     }
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 4; ++r)
-            state[4 * c + r] = invSbox[mixed[4 * ((c - r) & 3) + r]];
+            state[4 * c + r] = invSbox(mixed[4 * ((c - r) & 3) + r]);
 }
 
 inline void xorInto(unsigned char *block, const unsigned char *other)
@@ -177,10 +211,17 @@ inline void decryptState(unsigned char *state, const AesKeySchedule &schedule)
 
 // Two blocks side by side in four 64-bit words, one word per row: byte
 // 4 b + c of word r is row r, column c of block b. InvMixColumns then
-// works on all eight columns at once, each byte multiplied by x in place.
+// works on all eight columns at once.
 inline std::uint64_t timesX(std::uint64_t bytes)
 {
     return ((bytes & 0x7f7f7f7f7f7f7f7fu) << 1) ^ (((bytes >> 7) & 0x0101010101010101u) * 0x1b);
+}
+
+inline std::uint64_t timesX2(std::uint64_t bytes)
+{
+    const std::uint64_t top = (bytes >> 6) & 0x0303030303030303u;
+    return ((bytes & 0x3f3f3f3f3f3f3f3fu) << 2) ^ ((top & 0x0101010101010101u) * 0x1b)
+           ^ ((top & 0x0202020202020202u) * 0x1b);
 }
 
 inline unsigned byteOf(std::uint64_t word, int index)
@@ -194,7 +235,7 @@ inline std::uint64_t invShiftSubRow(std::uint64_t row, int r)
     std::uint64_t result = 0;
     for (int b = 0; b < 2; ++b)
         for (int c = 0; c < 4; ++c)
-            result |= std::uint64_t(invSbox[byteOf(row, 4 * b + c)]) << (8 * (4 * b + ((c + r) & 3)));
+            result |= std::uint64_t(invSbox(byteOf(row, 4 * b + c))) << (8 * (4 * b + ((c + r) & 3)));
     return result;
 }
 
@@ -234,17 +275,17 @@ int AesCipher::expandKey(const unsigned char *key, int keyBits, AesKeySchedule &
         unsigned t2 = w[p - 2];
         unsigned t3 = w[p - 1];
         if (p % keyLength == 0) {
-            const unsigned first = sbox[t1] ^ roundConstant;
-            t1 = sbox[t2];
-            t2 = sbox[t3];
-            t3 = sbox[t0];
+            const unsigned first = sbox(t1) ^ roundConstant;
+            t1 = sbox(t2);
+            t2 = sbox(t3);
+            t3 = sbox(t0);
             t0 = first;
             roundConstant = ((roundConstant << 1) ^ (roundConstant & 0x80 ? 0x1b : 0)) & 0xff;
         } else if (keyLength == 32 && p % keyLength == 16) {
-            t0 = sbox[t0];
-            t1 = sbox[t1];
-            t2 = sbox[t2];
-            t3 = sbox[t3];
+            t0 = sbox(t0);
+            t1 = sbox(t1);
+            t2 = sbox(t2);
+            t3 = sbox(t3);
         }
         w[p] = static_cast<unsigned char>(w[p - keyLength] ^ t0);
         w[p + 1] = static_cast<unsigned char>(w[p - keyLength + 1] ^ t1);
@@ -350,7 +391,7 @@ void AesCipher::decryptTwoBlocks(const unsigned char *input, unsigned char *outp
         for (int b = 0; b < 2; ++b)
             for (int c = 0; c < 4; ++c) {
                 const int i = 4 * c + r;
-                word |= std::uint64_t(invSbox[ciphertext[blockSize * b + i] ^ lastKey[i]])
+                word |= std::uint64_t(invSbox(ciphertext[blockSize * b + i] ^ lastKey[i]))
                         << (8 * (4 * b + ((c + r) & 3)));
             }
         row[r] = word;
@@ -362,17 +403,24 @@ void AesCipher::decryptTwoBlocks(const unsigned char *input, unsigned char *outp
         std::uint64_t b1 = row[1] ^ roundKey[1];
         std::uint64_t b2 = row[2] ^ roundKey[2];
         std::uint64_t b3 = row[3] ^ roundKey[3];
-        const std::uint64_t u = timesX(timesX(b0 ^ b2));
-        const std::uint64_t v = timesX(timesX(b1 ^ b3));
+        const std::uint64_t u = timesX2(b0 ^ b2);
+        const std::uint64_t v = timesX2(b1 ^ b3);
         b0 ^= u;
         b1 ^= v;
         b2 ^= u;
         b3 ^= v;
-        const std::uint64_t all = b0 ^ b1 ^ b2 ^ b3;
-        row[0] = invShiftSubRow(b0 ^ all ^ timesX(b0 ^ b1), 0);
-        row[1] = invShiftSubRow(b1 ^ all ^ timesX(b1 ^ b2), 1);
-        row[2] = invShiftSubRow(b2 ^ all ^ timesX(b2 ^ b3), 2);
-        row[3] = invShiftSubRow(b3 ^ all ^ timesX(b3 ^ b0), 3);
+        // Row r of MixColumns: b_r + 2 (b_r + b_r+1) + the sum of the column.
+        const std::uint64_t t0 = b0 ^ b1;
+        const std::uint64_t t1 = b1 ^ b2;
+        const std::uint64_t t2 = b2 ^ b3;
+        const std::uint64_t sum = t0 ^ t2;
+        const std::uint64_t d0 = timesX(t0);
+        const std::uint64_t d1 = timesX(t1);
+        const std::uint64_t d2 = timesX(t2);
+        row[0] = invShiftSubRow(b0 ^ sum ^ d0, 0);
+        row[1] = invShiftSubRow(b1 ^ sum ^ d1, 1);
+        row[2] = invShiftSubRow(b2 ^ sum ^ d2, 2);
+        row[3] = invShiftSubRow(b3 ^ sum ^ d0 ^ d1 ^ d2, 3);
     }
 
     const unsigned char *firstKey = schedule.roundKeys;
