@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 namespace {
@@ -46,11 +47,20 @@ void ModalDriver::poll()
         idleTicksWithModal = 0;
         return;
     }
+    if (stepPending)
+        return;
     if (!steps.empty()) {
         idleTicksWithModal = 0;
-        Step step = std::move(steps.front());
-        steps.pop();
-        step(modal);
+        // Run outside this timer's callback: Qt does not fire a timer again
+        // while its callback runs, and the step may open a dialog of its own.
+        stepPending = true;
+        QMetaObject::invokeMethod(this, [this, modal = QPointer<QWidget>(modal)] {
+            stepPending = false;
+            Step step = std::move(steps.front());
+            steps.pop();
+            if (modal)
+                step(modal);
+        }, Qt::QueuedConnection);
         return;
     }
     if (++idleTicksWithModal >= graceTicks) {

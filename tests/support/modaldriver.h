@@ -37,6 +37,7 @@ private:
     std::queue<Step> steps;
     QStringList unexpected;
     int idleTicksWithModal = 0;
+    bool stepPending = false;
 };
 
 #endif // MODALDRIVER_H

@@ -1,0 +1,127 @@
+#include "dialogs/datadialog.h"
+
+#include "crypto/aescipher.h"
+#include "vault/storedsecret.h"
+#include "vault/vaultstatements.h"
+
+#include <QSqlQuery>
+
+DataDialog::DataDialog()
+    : container(new QWidget(this))
+{
+    container->setGeometry(0, 0, 300, 350);
+    // The order of parenting is the keyboard focus order.
+    for (QWidget *widget : std::initializer_list<QWidget *>{
+             &domainLabel, &loginLabel, &passLabel, &infoLabel, &domainEdit, &loginEdit,
+             &passEdit, &infoEdit, &saveButton, &statusLabel})
+        widget->setParent(container);
+    domainEdit.setObjectName(QStringLiteral("domainEdit"));
+    loginEdit.setObjectName(QStringLiteral("loginEdit"));
+    passEdit.setObjectName(QStringLiteral("passEdit"));
+    infoEdit.setObjectName(QStringLiteral("infoEdit"));
+    saveButton.setObjectName(QStringLiteral("saveButton"));
+    statusLabel.setObjectName(QStringLiteral("statusLabel"));
+
+    domainLabel.setGeometry(10, 5, 50, 16);
+    domainLabel.setText(QStringLiteral("Domain:"));
+    domainEdit.setGeometry(60, 5, 200, 21);
+    loginLabel.setGeometry(10, 30, 50, 16);
+    loginLabel.setText(QStringLiteral("Login:"));
+    loginEdit.setGeometry(60, 30, 200, 21);
+    passLabel.setGeometry(10, 55, 30, 16);
+    passLabel.setText(QStringLiteral("Pass:"));
+    passEdit.setGeometry(60, 55, 200, 21);
+    infoLabel.setGeometry(10, 80, 300, 16);
+    infoLabel.setText(QStringLiteral("Дополнительная информация:(max 300 символов)"));
+    infoEdit.setGeometry(10, 100, 250, 200);
+    saveButton.setGeometry(10, 310, 100, 21);
+    statusLabel.setGeometry(120, 310, 100, 16);
+    statusLabel.setTextFormat(Qt::RichText);
+
+    setFixedSize(container->size());
+    connect(&saveButton, &QPushButton::clicked, this, &DataDialog::on_pushButton_clicked);
+}
+
+DataDialog::~DataDialog() = default;
+
+void DataDialog::setKey(const QString &key)
+{
+    masterKey = key;
+}
+
+void DataDialog::reset(bool mode)
+{
+    editMode = mode;
+    domainEdit.setEnabled(!editMode);
+    saveButton.setText(editMode ? QStringLiteral("Edit") : QStringLiteral("Add"));
+    setWindowTitle(editMode ? tr("Edit entry") : tr("Add entry"));
+    infoEdit.clear();
+    statusLabel.clear();
+    domainEdit.clear();
+    loginEdit.clear();
+    passEdit.clear();
+}
+
+void DataDialog::loadEntry(const QString &id)
+{
+    entryId = id;
+    bool isNumber = false;
+    const qint64 number = id.toLongLong(&isNumber);
+    QSqlQuery query;
+    if (!isNumber || !query.exec(VaultStatements::selectEntry(number)))
+        return;
+    const bool found = query.next();
+
+    AesCipher cipher;
+    const QByteArray key = cipher.keyFromHex(masterKey);
+    domainEdit.setText(found ? query.value(0).toString() : QString());
+    loginEdit.setText(found ? query.value(1).toString() : QString());
+    const QByteArray pass = found ? query.value(2).toByteArray() : QByteArray();
+    const QByteArray info = found ? query.value(3).toByteArray() : QByteArray();
+    passEdit.setText(StoredSecret::passText(StoredSecret::open(pass, key)));
+    infoEdit.appendPlainText(StoredSecret::infoText(StoredSecret::open(info, key)));
+}
+
+void DataDialog::on_pushButton_clicked()
+{
+    AesCipher cipher;
+    const QByteArray key = cipher.keyFromHex(masterKey);
+    const QString emptyField = firstEmptyFieldMessage();
+    if (!emptyField.isEmpty()) {
+        showStatus(emptyField);
+        return;
+    }
+    const QString pass = StoredSecret::seal(StoredSecret::bytesOf(passEdit.text()), key);
+    const QString info = StoredSecret::seal(StoredSecret::bytesOf(infoEdit.toPlainText()), key);
+    showStatus(save(pass, info) ? QStringLiteral("<font color = 'green'>Successful</font>")
+                                : QStringLiteral("<font color = 'red'>error</font>"));
+}
+
+void DataDialog::showStatus(const QString &richText)
+{
+    statusLabel.setText(richText);
+}
+
+QString DataDialog::firstEmptyFieldMessage() const
+{
+    if (domainEdit.text().isEmpty())
+        return QStringLiteral("<font color = 'red'>Domain is Empty</font>");
+    if (loginEdit.text().isEmpty())
+        return QStringLiteral("<font color = 'red'>Login is Empty</font>");
+    if (passEdit.text().isEmpty())
+        return QStringLiteral("<font color = 'red'>Pass is Empty</font>");
+    return QString();
+}
+
+bool DataDialog::save(const QString &pass, const QString &info)
+{
+    QSqlQuery query;
+    if (!editMode)
+        return query.exec(VaultStatements::insertEntry(domainEdit.text(), loginEdit.text(), pass, info));
+    bool isNumber = false;
+    const qint64 id = entryId.toLongLong(&isNumber);
+    // An entry removed since it was loaded must not be reported as saved.
+    return isNumber
+        && query.exec(VaultStatements::updateEntry(domainEdit.text(), loginEdit.text(), pass, info, id))
+        && query.numRowsAffected() == 1;
+}

@@ -1,0 +1,48 @@
+#ifndef DATADIALOG_H
+#define DATADIALOG_H
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+// Adds an entry, or edits the one loaded with loadEntry. The owner resets
+// it before every showing; it never closes itself.
+class DataDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    DataDialog();
+    ~DataDialog() override;
+
+    void setKey(const QString &key);
+    void reset(bool mode);
+    void loadEntry(const QString &id);
+
+public slots:
+    void on_pushButton_clicked();
+
+private:
+    void showStatus(const QString &richText);
+    QString firstEmptyFieldMessage() const;
+    bool save(const QString &pass, const QString &info);
+
+    QWidget *container;
+    QLabel domainLabel;
+    QLabel loginLabel;
+    QLabel passLabel;
+    QLabel infoLabel;
+    QLabel statusLabel;
+    QLineEdit domainEdit;
+    QLineEdit loginEdit;
+    QLineEdit passEdit;
+    QPlainTextEdit infoEdit;
+    QPushButton saveButton;
+    bool editMode = false;
+    QString entryId;
+    QString masterKey;
+};
+
+#endif // DATADIALOG_H

@@ -1,0 +1,86 @@
+#include "dialogs/enterdialog.h"
+
+#include "crypto/aescipher.h"
+#include "vault/storedsecret.h"
+#include "vault/vaultstatements.h"
+
+#include <QCryptographicHash>
+#include <QMessageBox>
+#include <QSqlQuery>
+
+EnterDialog::EnterDialog()
+    : container(new QWidget(this))
+{
+    container->setGeometry(0, 0, 370, 50);
+    promptLabel.setObjectName(QStringLiteral("promptLabel"));
+    passwordEdit.setObjectName(QStringLiteral("passwordEdit"));
+    enterButton.setObjectName(QStringLiteral("enterButton"));
+    promptLabel.setParent(container);
+    passwordEdit.setParent(container);
+    enterButton.setParent(container);
+    promptLabel.setGeometry(10, 10, 100, 16);
+    promptLabel.setText(vaultHasCheckValue() ? QStringLiteral("Введите пароль:")
+                                             : QStringLiteral("Установить пароль:"));
+    passwordEdit.setGeometry(115, 10, 180, 20);
+    enterButton.setGeometry(300, 10, 60, 20);
+    enterButton.setText(QStringLiteral("Enter"));
+    connect(&enterButton, &QPushButton::clicked, this, &EnterDialog::on_pushButton_clicked);
+}
+
+EnterDialog::~EnterDialog() = default;
+
+void EnterDialog::setKeyTarget(QString *target)
+{
+    keyTarget = target;
+}
+
+void EnterDialog::on_pushButton_clicked()
+{
+    QSqlQuery query;
+    if (!query.exec(VaultStatements::selectCheckValue()) || !query.next())
+        return;
+    if (query.value(0).toInt() == 0)
+        setPassword();
+    else
+        checkPassword(query.value(1).toByteArray());
+}
+
+bool EnterDialog::vaultHasCheckValue()
+{
+    QSqlQuery query;
+    return query.exec(VaultStatements::countCheckValues()) && query.next()
+        && query.value(0).toInt() != 0;
+}
+
+QByteArray EnterDialog::deriveKey(const QByteArray &passwordBytes)
+{
+    const QByteArray hexDigest =
+        QCryptographicHash::hash(passwordBytes, QCryptographicHash::Md5).toHex();
+    if (keyTarget)
+        *keyTarget = QString::fromUtf8(hexDigest);
+    AesCipher cipher;
+    return cipher.keyFromHex(QString::fromUtf8(hexDigest));
+}
+
+void EnterDialog::setPassword()
+{
+    const QByteArray passwordBytes = StoredSecret::bytesOf(passwordEdit.text().trimmed());
+    const QByteArray key = deriveKey(passwordBytes);
+    QSqlQuery query;
+    if (!query.exec(VaultStatements::insertCheckValue(StoredSecret::seal(passwordBytes, key)))) {
+        // Accepting now would let entries be stored under a key that the
+        // next start no longer knows.
+        QMessageBox::warning(this, QStringLiteral("Password Manager"),
+                             QStringLiteral("The master password could not be saved."));
+        return;
+    }
+    accept();
+}
+
+void EnterDialog::checkPassword(const QByteArray &storedCheckValue)
+{
+    const QByteArray passwordBytes = StoredSecret::bytesOf(passwordEdit.text());
+    const QByteArray key = deriveKey(passwordBytes);
+    if (StoredSecret::open(storedCheckValue, key) == passwordBytes)
+        accept();
+}

@@ -1,0 +1,25 @@
+#ifndef STOREDSECRET_H
+#define STOREDSECRET_H
+
+#include <QByteArray>
+#include <QString>
+
+// How a secret is kept in a column: its text as UTF-8 bytes, encrypted
+// under the key, as Base64 text.
+class StoredSecret
+{
+public:
+    static QString seal(const QByteArray &plain, const QByteArray &key);
+    static QByteArray open(const QByteArray &stored, const QByteArray &key);
+
+    static QByteArray bytesOf(const QString &text);
+    // Vaults written under a windows-1251 locale hold windows-1251 bytes;
+    // anything that is not valid UTF-8 is read as such.
+    static QString passText(const QByteArray &plain);
+    static QString infoText(const QByteArray &plain);
+
+private:
+    static QString decode(const QByteArray &bytes);
+};
+
+#endif // STOREDSECRET_H
