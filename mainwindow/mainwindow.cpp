@@ -1,16 +1,40 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "crypto/aescipher.h"
+#include "dialogs/enterdialog.h"
+#include "generator/passwordgenerator.h"
+#include "vault/storedsecret.h"
 #include "vault/vaultfile.h"
 #include "vault/vaultstatements.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QRegExpValidator>
+#include <QSet>
 #include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+
+namespace {
+constexpr int rowHeight = 20;
+constexpr int idColumn = 0;
+constexpr int domainColumn = 1;
+constexpr int loginColumn = 2;
+}
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui_MainWindow)
 {
+    setWindowIcon(applicationIcon());
+    dataDialog.setWindowIcon(windowIcon());
+
     // Opening the database creates the file, so the first-run test comes first.
     const bool firstRun = !VaultFile::exists();
     if (firstRun)
@@ -23,12 +47,151 @@ MainWindow::MainWindow(QWidget *parent)
     if (firstRun)
         createSchema();
 
-    // The master password gate runs here; only an unlocked vault gets the window set-up.
+    if (!unlockVault()) {
+        QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection);
+        return;
+    }
+    dataDialog.setKey(masterKey);
+    setUpWindow();
 }
 
 MainWindow::~MainWindow()
 {
     delete ui;
+}
+
+void MainWindow::reloadTable()
+{
+    QTableWidget *table = ui->tableWidget;
+    table->clearContents();
+    table->setRowCount(0);
+
+    QSqlQuery query;
+    query.setForwardOnly(true);
+    query.exec(VaultStatements::selectEntryList());
+    if (query.record().isEmpty())
+        return;
+    while (query.next()) {
+        const int row = table->rowCount();
+        table->insertRow(row);
+        table->setRowHeight(row, rowHeight);
+        auto *idItem = new QTableWidgetItem(query.value(idColumn).toString());
+        // The id is what statements are built from: it must not be editable.
+        idItem->setData(Qt::UserRole, query.value(idColumn).toLongLong());
+        idItem->setFlags(idItem->flags() & ~Qt::ItemIsEditable);
+        table->setItem(row, idColumn, idItem);
+        table->setItem(row, domainColumn, new QTableWidgetItem(query.value(domainColumn).toString()));
+        table->setItem(row, loginColumn, new QTableWidgetItem(query.value(loginColumn).toString()));
+    }
+}
+
+void MainWindow::on_pushButton_clicked()
+{
+    const int length = ui->lineEdit_2->text().toInt();
+    PasswordGenerator generator(ui->checkBox->isChecked(), ui->checkBox_2->isChecked(),
+                                ui->checkBox_4->isChecked(), ui->checkBox_3->isChecked(), length);
+    ui->lineEdit->setText(generator.generate());
+}
+
+void MainWindow::on_pushButton_2_clicked()
+{
+    QTableWidget *table = ui->tableWidget;
+    const int rows = table->rowCount();
+    const QString wanted = ui->lineEdit_4->text().trimmed();
+    for (int row = 0; row < rows; ++row) {
+        if (cellText(row, domainColumn) == wanted) {
+            table->selectRow(row);
+            return;
+        }
+    }
+    QMessageBox box;
+    box.setText(QStringLiteral("Not Found"));
+    box.exec();
+}
+
+void MainWindow::on_pushButton_3_clicked()
+{
+    dataDialog.reset(false);
+    dataDialog.exec();
+    reloadTable();
+}
+
+void MainWindow::tableWidgetContextMenu(QPoint pos)
+{
+    if (ui->tableWidget->selectedItems().isEmpty())
+        return;
+    auto *menu = new QMenu(this);
+    // A menu per request; it goes, with its actions, once it has closed.
+    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    addMenuAction(menu, tr("Copy Domain"), &MainWindow::cm_CopyDomain);
+    addMenuAction(menu, tr("Copy Login"), &MainWindow::cm_CopyLogin);
+    addMenuAction(menu, tr("Copy Pass"), &MainWindow::cm_CopyPass);
+    addMenuAction(menu, tr("Edit"), &MainWindow::cm_Edit);
+    addMenuAction(menu, tr("Delete"), &MainWindow::cm_Delete);
+    menu->popup(ui->tableWidget->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::cm_CopyPass()
+{
+    const int row = actionRow();
+    if (row < 0)
+        return;
+    QSqlQuery query;
+    if (!query.exec(VaultStatements::selectEntryPass(entryIdAt(row))))
+        return;
+    const QByteArray stored = query.next() ? query.value(0).toByteArray() : QByteArray();
+    AesCipher cipher;
+    const QByteArray key = cipher.keyFromHex(masterKey);
+    auto *data = new QMimeData;
+    data->setText(StoredSecret::passText(StoredSecret::open(stored, key)));
+    // Asks clipboard managers not to keep the password in their history.
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+void MainWindow::cm_Edit()
+{
+    const int row = actionRow();
+    if (row < 0)
+        return;
+    dataDialog.reset(true);
+    dataDialog.loadEntry(QString::number(entryIdAt(row)));
+    dataDialog.exec();
+    reloadTable();
+}
+
+void MainWindow::cm_Delete()
+{
+    const int row = actionRow();
+    if (row >= 0) {
+        QSqlQuery query;
+        query.exec(VaultStatements::deleteEntry(entryIdAt(row)));
+    }
+    reloadTable();
+}
+
+void MainWindow::cm_CopyLogin()
+{
+    const int row = actionRow();
+    if (row >= 0)
+        QGuiApplication::clipboard()->setText(cellText(row, loginColumn), QClipboard::Clipboard);
+}
+
+void MainWindow::cm_CopyDomain()
+{
+    const int row = actionRow();
+    if (row >= 0)
+        QGuiApplication::clipboard()->setText(cellText(row, domainColumn), QClipboard::Clipboard);
+}
+
+QIcon MainWindow::applicationIcon()
+{
+    // The resources live in a static library: nothing else would pull them in.
+    Q_INIT_RESOURCE(resources);
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/passwordmanager-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 bool MainWindow::openVault()
@@ -49,4 +212,100 @@ void MainWindow::showConnectionError()
     QMessageBox box;
     box.setText(QStringLiteral("Error Connect to DataBasse"));
     box.exec();
+}
+
+bool MainWindow::unlockVault()
+{
+    EnterDialog gate;
+    gate.setWindowIcon(windowIcon());
+    gate.setKeyTarget(&masterKey);
+    return gate.exec() == QDialog::Accepted;
+}
+
+void MainWindow::setUpWindow()
+{
+    ui->setupUi(this);
+    setUpEntryTable();
+    setUpGenerator();
+    reloadTable();
+    setUpCreditLine();
+}
+
+void MainWindow::setUpEntryTable()
+{
+    QTableWidget *table = ui->tableWidget;
+    table->setColumnCount(3);
+    table->setHorizontalHeaderItem(idColumn, new QTableWidgetItem(tr("id")));
+    table->setHorizontalHeaderItem(domainColumn, new QTableWidgetItem(tr("Domain")));
+    table->setHorizontalHeaderItem(loginColumn, new QTableWidgetItem(tr("Login")));
+    // Left alone, the headers would widen the id column to a character's
+    // width and make rows as tall as the font asks.
+    table->horizontalHeader()->setMinimumSectionSize(0);
+    table->verticalHeader()->setMinimumSectionSize(rowHeight);
+    // New rows then come with their height, which keeps reloading linear.
+    table->verticalHeader()->setDefaultSectionSize(rowHeight);
+    table->setColumnWidth(idColumn, 0);
+    table->setColumnWidth(domainColumn, 260);
+    table->setColumnWidth(loginColumn, 180);
+    table->horizontalHeader()->setSectionResizeMode(loginColumn, QHeaderView::Stretch);
+    table->setContextMenuPolicy(Qt::CustomContextMenu);
+    table->setShowGrid(true);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    connect(table, &QWidget::customContextMenuRequested, this, &MainWindow::tableWidgetContextMenu);
+}
+
+void MainWindow::setUpGenerator()
+{
+    ui->checkBox->setChecked(true);
+    ui->checkBox_2->setChecked(true);
+    ui->checkBox_3->setChecked(true);
+    ui->lineEdit_2->setText(QStringLiteral("10"));
+    ui->lineEdit_2->setValidator(
+        new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]{1,100}")), this));
+}
+
+void MainWindow::setUpCreditLine()
+{
+    ui->label_2->setOpenExternalLinks(true);
+    ui->label_2->setText(tr("By the PM team, "
+                            "<a href=\"https://example.org/passwordmanager\">web page</a>, mail:"));
+    QPalette palette;
+    const QColor background = ui->lineEdit_3->parentWidget()->palette().color(QPalette::Window);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, background);
+    ui->lineEdit_3->setPalette(palette);
+    ui->lineEdit_3->setText(QStringLiteral("passwordmanager@example.org"));
+}
+
+int MainWindow::actionRow() const
+{
+    // With several rows selected every action works on one whole row.
+    QSet<int> selectedRows;
+    for (const QTableWidgetItem *item : ui->tableWidget->selectedItems())
+        selectedRows.insert(item->row());
+    if (selectedRows.isEmpty())
+        return -1;
+    const int current = ui->tableWidget->currentRow();
+    if (selectedRows.contains(current))
+        return current;
+    return *std::min_element(selectedRows.cbegin(), selectedRows.cend());
+}
+
+qint64 MainWindow::entryIdAt(int row) const
+{
+    const QTableWidgetItem *item = ui->tableWidget->item(row, idColumn);
+    return item ? item->data(Qt::UserRole).toLongLong() : -1;
+}
+
+QString MainWindow::cellText(int row, int column) const
+{
+    const QTableWidgetItem *item = ui->tableWidget->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void MainWindow::addMenuAction(QMenu *menu, const QString &text, void (MainWindow::*slot)())
+{
+    auto *action = new QAction(text, menu);
+    connect(action, &QAction::triggered, this, slot);
+    menu->addAction(action);
 }

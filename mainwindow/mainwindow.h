@@ -1,10 +1,15 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "dialogs/datadialog.h"
+
+#include <QIcon>
 #include <QMainWindow>
+#include <QPoint>
 #include <QSqlDatabase>
 #include <QString>
 
+class QMenu;
 class Ui_MainWindow;
 
 class MainWindow : public QMainWindow
@@ -15,14 +20,39 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    void reloadTable();
+
+private slots:
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+    void on_pushButton_3_clicked();
+    void tableWidgetContextMenu(QPoint pos);
+    void cm_CopyPass();
+    void cm_Edit();
+    void cm_Delete();
+    void cm_CopyLogin();
+    void cm_CopyDomain();
+
 private:
+    static QIcon applicationIcon();
     bool openVault();
     void createSchema();
     void showConnectionError();
+    bool unlockVault();
+    void setUpWindow();
+    void setUpEntryTable();
+    void setUpGenerator();
+    void setUpCreditLine();
+
+    int actionRow() const;
+    qint64 entryIdAt(int row) const;
+    QString cellText(int row, int column) const;
+    void addMenuAction(QMenu *menu, const QString &text, void (MainWindow::*slot)());
 
     Ui_MainWindow *ui;
     QSqlDatabase db;
     QString masterKey;
+    DataDialog dataDialog;
 };
 
 #endif // MAINWINDOW_H
