@@ -91,6 +91,7 @@ private slots:
     void editClosedWithoutSavingStillRefills();
 
 private:
+    static void prepareVault();
     void openWindow();
     QTableWidget *table() const;
     template <typename T>
@@ -123,6 +124,13 @@ void TestMainWindow::cleanup()
     driver.reset();
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     workDir.reset();
+}
+
+// A vault whose master password is already set.
+void TestMainWindow::prepareVault()
+{
+    TestVault::createSchema();
+    TestVault::setMasterPassword(masterPassword);
 }
 
 void TestMainWindow::openWindow()
@@ -334,8 +342,7 @@ void TestMainWindow::tabFollowsCreationOrder()
 
 void TestMainWindow::entryTableHasItsShape()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("example.org", "alice");
     openWindow();
 
@@ -413,8 +420,7 @@ void TestMainWindow::creditLineBlendsIntoTheWindow()
 
 void TestMainWindow::listIsSortedByDomainBytewise()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     for (const char *domain : {"b.org", "a.org", "Z.org", "B.org", "ä.org", "1.org"})
         TestVault::addEntry(QString::fromUtf8(domain), QStringLiteral("login"));
     openWindow();
@@ -426,8 +432,7 @@ void TestMainWindow::listIsSortedByDomainBytewise()
 
 void TestMainWindow::rowsStayTwentyHighOverReloads()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     for (int i = 0; i < 30; ++i)
         TestVault::addEntry(QStringLiteral("site%1.org").arg(i));
     openWindow();
@@ -445,8 +450,7 @@ void TestMainWindow::rowsStayTwentyHighOverReloads()
 
 void TestMainWindow::idCellShowsTheIdButCannotBeEdited()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     const qint64 id = TestVault::addEntry("example.org", "alice");
     openWindow();
 
@@ -482,8 +486,7 @@ void TestMainWindow::findSelectsTheFirstExactDomain()
     QFETCH(QStringList, domains);
     QFETCH(QString, search);
     QFETCH(int, row);
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     for (const QString &domain : domains)
         TestVault::addEntry(domain);
     openWindow();
@@ -546,8 +549,7 @@ void TestMainWindow::genPassFillsTheTopField()
 
 void TestMainWindow::addDataStoresTheEntryAndRefillsTheList()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org");
     TestVault::addEntry("c.org");
     openWindow();
@@ -572,8 +574,7 @@ void TestMainWindow::addDataStoresTheEntryAndRefillsTheList()
 
 void TestMainWindow::closingTheAddDialogUnsavedStillRefillsTheList()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org");
     openWindow();
     selectRows({0}, 0);
@@ -592,8 +593,7 @@ void TestMainWindow::closingTheAddDialogUnsavedStillRefillsTheList()
 
 void TestMainWindow::noMenuWithoutSelection()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org");
     openWindow();
 
@@ -603,8 +603,7 @@ void TestMainWindow::noMenuWithoutSelection()
 
 void TestMainWindow::menuOffersFiveActionsAndIsReleasedWhenClosed()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org");
     openWindow();
     selectRows({0}, 0);
@@ -641,8 +640,7 @@ void TestMainWindow::actionsWorkOnOneWholeRow()
     QFETCH(QList<int>, selected);
     QFETCH(int, current);
     QFETCH(int, expected);
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     for (const char *domain : {"a.org", "b.org", "c.org", "d.org"}) {
         const QString name = QString::fromLatin1(domain);
         TestVault::addEntry(name, "login of " + name, ("pass of " + name).toUtf8(), "", masterKey);
@@ -670,8 +668,7 @@ void TestMainWindow::actionsWorkOnOneWholeRow()
 
 void TestMainWindow::copyPassMarksTheClipboardSecret()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org", "alice", "s3cret", "", masterKey);
     openWindow();
     selectRows({0}, 0);
@@ -689,8 +686,7 @@ void TestMainWindow::copyPassMarksTheClipboardSecret()
 
 void TestMainWindow::copyPassOfARemovedEntryCopiesEmptyText()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org", "alice", "s3cret", "", masterKey);
     openWindow();
     selectRows({0}, 0);
@@ -703,8 +699,7 @@ void TestMainWindow::copyPassOfARemovedEntryCopiesEmptyText()
 
 void TestMainWindow::copyPassStopsAtTheFirstZeroByte()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org", "alice", QByteArray("abc\0def", 7), "", masterKey);
     openWindow();
     selectRows({0}, 0);
@@ -715,8 +710,7 @@ void TestMainWindow::copyPassStopsAtTheFirstZeroByte()
 
 void TestMainWindow::editedCellIsCopiedButNeverStored()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org", "alice");
     openWindow();
 
@@ -746,8 +740,7 @@ void TestMainWindow::deleteRemovesOneRowWithoutAsking()
     QFETCH(QList<int>, selected);
     QFETCH(int, current);
     QFETCH(QStringList, left);
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     for (const char *domain : {"a.org", "b.org", "c.org"})
         TestVault::addEntry(QString::fromLatin1(domain));
     openWindow();
@@ -763,8 +756,7 @@ void TestMainWindow::deleteRemovesOneRowWithoutAsking()
 
 void TestMainWindow::editThroughTheMenuSavesAndRefills()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org", "alice", "old", "note", masterKey);
     TestVault::addEntry("b.org", "bob", "other", "", masterKey);
     openWindow();
@@ -793,8 +785,7 @@ void TestMainWindow::editThroughTheMenuSavesAndRefills()
 
 void TestMainWindow::editClosedWithoutSavingStillRefills()
 {
-    TestVault::createSchema();
-    TestVault::setMasterPassword(masterPassword);
+    prepareVault();
     TestVault::addEntry("a.org", "alice");
     openWindow();
     selectRows({0}, 0);
