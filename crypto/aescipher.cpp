@@ -211,13 +211,14 @@ inline void decryptState(unsigned char *state, const AesKeySchedule &schedule)
 
 // Two blocks side by side in four 64-bit words, one word per row: byte
 // 4 b + c of word r is row r, column c of block b. InvMixColumns then
-// works on all eight columns at once.
-inline std::uint64_t timesX(std::uint64_t bytes)
+// works on all eight columns at once, with every byte of a word multiplied
+// by {02} or {04} in GF(2^8) in a handful of word operations.
+inline std::uint64_t timesTwo(std::uint64_t bytes)
 {
     return ((bytes & 0x7f7f7f7f7f7f7f7fu) << 1) ^ (((bytes >> 7) & 0x0101010101010101u) * 0x1b);
 }
 
-inline std::uint64_t timesX2(std::uint64_t bytes)
+inline std::uint64_t timesFour(std::uint64_t bytes)
 {
     const std::uint64_t top = (bytes >> 6) & 0x0303030303030303u;
     return ((bytes & 0x3f3f3f3f3f3f3f3fu) << 2) ^ ((top & 0x0101010101010101u) * 0x1b)
@@ -403,8 +404,8 @@ void AesCipher::decryptTwoBlocks(const unsigned char *input, unsigned char *outp
         std::uint64_t b1 = row[1] ^ roundKey[1];
         std::uint64_t b2 = row[2] ^ roundKey[2];
         std::uint64_t b3 = row[3] ^ roundKey[3];
-        const std::uint64_t u = timesX2(b0 ^ b2);
-        const std::uint64_t v = timesX2(b1 ^ b3);
+        const std::uint64_t u = timesFour(b0 ^ b2);
+        const std::uint64_t v = timesFour(b1 ^ b3);
         b0 ^= u;
         b1 ^= v;
         b2 ^= u;
@@ -414,9 +415,9 @@ void AesCipher::decryptTwoBlocks(const unsigned char *input, unsigned char *outp
         const std::uint64_t t1 = b1 ^ b2;
         const std::uint64_t t2 = b2 ^ b3;
         const std::uint64_t sum = t0 ^ t2;
-        const std::uint64_t d0 = timesX(t0);
-        const std::uint64_t d1 = timesX(t1);
-        const std::uint64_t d2 = timesX(t2);
+        const std::uint64_t d0 = timesTwo(t0);
+        const std::uint64_t d1 = timesTwo(t1);
+        const std::uint64_t d2 = timesTwo(t2);
         row[0] = invShiftSubRow(b0 ^ sum ^ d0, 0);
         row[1] = invShiftSubRow(b1 ^ sum ^ d1, 1);
         row[2] = invShiftSubRow(b2 ^ sum ^ d2, 2);

@@ -59,7 +59,7 @@ private:
     // row, the row's four bytes twice over.
     struct RowKeys
     {
-        std::uint64_t rows[14][4];
+        std::uint64_t rows[13][4];
     };
 
     void rowKeys(const AesKeySchedule &schedule, RowKeys &keys) const;
