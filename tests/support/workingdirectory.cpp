@@ -18,13 +18,3 @@ bool WorkingDirectory::isValid() const
 {
     return directory.isValid() && QDir::currentPath() == QDir(directory.path()).canonicalPath();
 }
-
-QString WorkingDirectory::path() const
-{
-    return directory.path();
-}
-
-QString WorkingDirectory::filePath(const QString &name) const
-{
-    return directory.filePath(name);
-}

@@ -14,8 +14,6 @@ public:
     ~WorkingDirectory();
 
     bool isValid() const;
-    QString path() const;
-    QString filePath(const QString &name) const;
 
 private:
     QString previous;
