@@ -20,12 +20,14 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 constexpr int rowHeight = 20;
 constexpr int idColumn = 0;
 constexpr int domainColumn = 1;
 constexpr int loginColumn = 2;
+constexpr int columnCount = 3;
 }
 
 MainWindow::MainWindow(QWidget *parent)
@@ -71,17 +73,25 @@ void MainWindow::reloadTable()
     query.exec(VaultStatements::selectEntryList());
     if (query.record().isEmpty())
         return;
+    std::vector<QTableWidgetItem *> items;
     while (query.next()) {
-        const int row = table->rowCount();
-        table->insertRow(row);
-        table->setRowHeight(row, rowHeight);
         auto *idItem = new QTableWidgetItem(query.value(idColumn).toString());
         // The id is what statements are built from: it must not be editable.
         idItem->setData(Qt::UserRole, query.value(idColumn).toLongLong());
         idItem->setFlags(idItem->flags() & ~Qt::ItemIsEditable);
-        table->setItem(row, idColumn, idItem);
-        table->setItem(row, domainColumn, new QTableWidgetItem(query.value(domainColumn).toString()));
-        table->setItem(row, loginColumn, new QTableWidgetItem(query.value(loginColumn).toString()));
+        items.push_back(idItem);
+        items.push_back(new QTableWidgetItem(query.value(domainColumn).toString()));
+        items.push_back(new QTableWidgetItem(query.value(loginColumn).toString()));
+    }
+
+    // Rows appended one at a time cost the model and both headers a round
+    // of notifications each; all of them at once cost one.
+    const int rows = static_cast<int>(items.size() / columnCount);
+    table->setRowCount(rows);
+    for (int row = 0; row < rows; ++row) {
+        table->setRowHeight(row, rowHeight);
+        for (int column = 0; column < columnCount; ++column)
+            table->setItem(row, column, items[static_cast<std::size_t>(row * columnCount + column)]);
     }
 }
 
@@ -234,7 +244,7 @@ void MainWindow::setUpWindow()
 void MainWindow::setUpEntryTable()
 {
     QTableWidget *table = ui->tableWidget;
-    table->setColumnCount(3);
+    table->setColumnCount(columnCount);
     table->setHorizontalHeaderItem(idColumn, new QTableWidgetItem(tr("id")));
     table->setHorizontalHeaderItem(domainColumn, new QTableWidgetItem(tr("Domain")));
     table->setHorizontalHeaderItem(loginColumn, new QTableWidgetItem(tr("Login")));

@@ -1,0 +1,243 @@
+// The entry list with many entries: MainWindow::reloadTable against running
+// the list statement and stepping through its rows alone, on the same vault
+// in the same run; then Find on the last listed row and the peak memory.
+//
+// Usage: bench_reloadtable [entries]   (default 100000)
+
+#include "crypto/aescipher.h"
+#include "mainwindow/mainwindow.h"
+#include "vault/storedsecret.h"
+#include "vault/vaultstatements.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int defaultEntries = 100000;
+constexpr int repetitions = 7;
+const QString masterPassword = QStringLiteral("bench master password");
+const QString setupConnection = QStringLiteral("bench-setup");
+
+[[noreturn]] void fail(const char *what)
+{
+    std::fprintf(stderr, "bench_reloadtable: %s\n", what);
+    std::exit(1);
+}
+
+double secondsOf(const std::function<void()> &work)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void printMilliseconds(const char *label, double seconds)
+{
+    std::printf("%-40s %9.1f ms (median of %d)\n", label, seconds * 1e3, repetitions);
+}
+
+long peakKibibytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A vault as the program leaves it: the schema, the check value of the
+// master password and `entries` entries with encrypted passwords and notes,
+// stored in an order unrelated to the list's order by domain.
+void createVault(int entries)
+{
+    const QString masterKey = QString::fromLatin1(
+        QCryptographicHash::hash(masterPassword.toUtf8(), QCryptographicHash::Md5).toHex());
+    AesCipher cipher;
+    const QByteArray key = cipher.keyFromHex(masterKey);
+
+    std::vector<int> numbers(static_cast<std::size_t>(entries));
+    std::iota(numbers.begin(), numbers.end(), 0);
+    std::mt19937 random(20240601);
+    std::shuffle(numbers.begin(), numbers.end(), random);
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), setupConnection);
+        db.setDatabaseName(QStringLiteral("db.db"));
+        if (!db.open())
+            fail("cannot create db.db");
+        QSqlQuery query(db);
+        if (!query.exec(VaultStatements::createDataTable())
+            || !query.exec(VaultStatements::createSPassTable())
+            || !query.exec(VaultStatements::insertCheckValue(
+                StoredSecret::seal(StoredSecret::bytesOf(masterPassword), key))))
+            fail("cannot create the schema");
+        if (!db.transaction())
+            fail("cannot begin the set-up transaction");
+        for (int number : numbers) {
+            const QString domain = QStringLiteral("site%1.example.org").arg(number, 6, 10, QLatin1Char('0'));
+            const QString login = QStringLiteral("user%1").arg(number);
+            const QString pass = StoredSecret::seal(
+                StoredSecret::bytesOf(QStringLiteral("Pw-%1-x7!q").arg(number * 7919)), key);
+            const QString info = StoredSecret::seal(
+                StoredSecret::bytesOf(QStringLiteral("Note for entry %1").arg(number)), key);
+            if (!query.exec(VaultStatements::insertEntry(domain, login, pass, info)))
+                fail("cannot insert an entry");
+        }
+        if (!db.commit())
+            fail("cannot commit the set-up transaction");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(setupConnection);
+}
+
+// Answers the master password gate that the window's constructor runs.
+void answerGateWhenItOpens(QTimer &timer)
+{
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&timer] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        auto *edit = modal->findChild<QLineEdit *>(QStringLiteral("passwordEdit"));
+        auto *button = modal->findChild<QPushButton *>(QStringLiteral("enterButton"));
+        if (!edit || !button)
+            fail("an unexpected modal window opened");
+        timer.stop();
+        edit->setText(masterPassword);
+        button->click();
+    });
+    timer.start();
+}
+
+// What the list statement costs alone: run it forward-only and read every
+// row's three values as the list does.
+qint64 stepThroughList()
+{
+    QSqlQuery query;
+    query.setForwardOnly(true);
+    if (!query.exec(VaultStatements::selectEntryList()) || query.record().isEmpty())
+        fail("the list statement failed");
+    qint64 checksum = 0;
+    while (query.next()) {
+        checksum += query.value(0).toLongLong();
+        checksum += query.value(0).toString().size();
+        checksum += query.value(1).toString().size();
+        checksum += query.value(2).toString().size();
+    }
+    return checksum;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    const QStringList arguments = QCoreApplication::arguments();
+    const int entries = arguments.size() > 1 ? arguments.at(1).toInt() : defaultEntries;
+    if (entries < 1)
+        fail("the number of entries must be a positive integer");
+
+    QTemporaryDir directory;
+    if (!directory.isValid() || !QDir::setCurrent(directory.path()))
+        fail("cannot enter a temporary directory");
+
+    std::printf("entries: %d\n", entries);
+    const double setupSeconds = secondsOf([entries] { createVault(entries); });
+    std::printf("vault set-up (not measured below): %.2f s\n", setupSeconds);
+    const long peakBeforeWindow = peakKibibytes();
+
+    QTimer gateTimer;
+    answerGateWhenItOpens(gateTimer);
+    MainWindow window;
+    auto *table = window.findChild<QTableWidget *>(QStringLiteral("tableWidget"));
+    auto *findEdit = window.findChild<QLineEdit *>(QStringLiteral("lineEdit_4"));
+    auto *findButton = window.findChild<QPushButton *>(QStringLiteral("pushButton_2"));
+    if (!table || !findEdit || !findButton)
+        fail("the window did not unlock");
+    window.show();
+    QApplication::processEvents();
+    if (table->rowCount() != entries)
+        fail("the list does not show every entry");
+
+    std::vector<double> statementTimes;
+    std::vector<double> reloadTimes;
+    qint64 checksum = 0;
+    for (int repetition = 0; repetition < repetitions; ++repetition) {
+        statementTimes.push_back(secondsOf([&checksum] { checksum += stepThroughList(); }));
+        reloadTimes.push_back(secondsOf([&window] { window.reloadTable(); }));
+        // What a reload leaves for the event loop (layout, painting) is not
+        // part of either figure; let it run before the next round.
+        QApplication::processEvents();
+        if (table->rowCount() != entries)
+            fail("a reload lost rows");
+    }
+    if (checksum == 0)
+        fail("the list statement read nothing");
+
+    const double statement = median(statementTimes);
+    const double reload = median(reloadTimes);
+    printMilliseconds("statement 3 + stepping through all rows", statement);
+    printMilliseconds("MainWindow::reloadTable()", reload);
+    std::printf("%-40s %9.2f x (goal <= 3)\n", "ratio reloadTable / statement", reload / statement);
+
+    const int lastRow = entries - 1;
+    const QString lastDomain = table->item(lastRow, 1)->text();
+    if (table->findItems(lastDomain, Qt::MatchExactly).size() != 1)
+        fail("the last domain is not unique");
+    std::vector<double> findTimes;
+    for (int repetition = 0; repetition < repetitions; ++repetition) {
+        table->clearSelection();
+        table->setCurrentCell(0, 1);
+        findEdit->setText(lastDomain);
+        // A "Not Found" box would wait for a click for ever.
+        QTimer notFound;
+        notFound.setInterval(10);
+        QObject::connect(&notFound, &QTimer::timeout, [] {
+            if (QApplication::activeModalWidget())
+                fail("Find did not find the last domain");
+        });
+        notFound.start();
+        findTimes.push_back(secondsOf([findButton] { findButton->click(); }));
+        const QList<QTableWidgetItem *> selected = table->selectedItems();
+        if (table->currentRow() != lastRow || selected.size() != 3
+            || std::any_of(selected.cbegin(), selected.cend(),
+                           [lastRow](const QTableWidgetItem *item) { return item->row() != lastRow; }))
+            fail("Find did not select the last row");
+    }
+    printMilliseconds("Find on the last row", median(findTimes));
+
+    std::printf("%-40s %9ld KiB\n", "peak memory before the window opened", peakBeforeWindow);
+    std::printf("%-40s %9ld KiB (ru_maxrss)\n", "peak memory with every entry listed",
+                peakKibibytes());
+    return 0;
+}
