@@ -277,14 +277,13 @@ void MainWindow::setUpGenerator()
 void MainWindow::setUpCreditLine()
 {
     ui->label_2->setOpenExternalLinks(true);
-    ui->label_2->setText(tr("By the PM team, "
-                            "<a href=\"https://example.org/passwordmanager\">web page</a>, mail:"));
+    ui->label_2->setText(tr("By <a href=\"https://example.org/pm\">the PM team</a>, mail:"));
     QPalette palette;
     const QColor background = ui->lineEdit_3->parentWidget()->palette().color(QPalette::Window);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, QPalette::Base, background);
     ui->lineEdit_3->setPalette(palette);
-    ui->lineEdit_3->setText(QStringLiteral("passwordmanager@example.org"));
+    ui->lineEdit_3->setText(QStringLiteral("pm@example.org"));
 }
 
 int MainWindow::actionRow() const
