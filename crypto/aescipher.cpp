@@ -78,20 +78,22 @@ const unsigned char *bytesOf(const QByteArray &array)
 
 // Encryption keeps the state in four words, one column each with row r in
 // bits 8 r to 8 r + 7, so that it stays in registers and a round key is
-// added four bytes at a time.
+// added four bytes at a time. Words are copied to and from memory as they are, which puts the
+// rows there only on a little-endian machine.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "column words need little-endian order");
+
 using Columns = std::uint32_t[4];
 
 inline std::uint32_t bytesToWord(const unsigned char *bytes)
 {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
 
 inline void wordToBytes(std::uint32_t word, unsigned char *bytes)
 {
-    bytes[0] = static_cast<unsigned char>(word);
-    bytes[1] = static_cast<unsigned char>(word >> 8);
-    bytes[2] = static_cast<unsigned char>(word >> 16);
-    bytes[3] = static_cast<unsigned char>(word >> 24);
+    std::memcpy(bytes, &word, sizeof word);
 }
 
 inline void load(Columns state, const unsigned char *bytes)
