@@ -216,17 +216,51 @@ inline void invMixSubPending(Columns state, const unsigned char *roundKey)
     state[3] = invMixSubColumn(row(s3 ^ k3, 0), row(s2 ^ k3, 1), row(s1 ^ k3, 2), row(s0 ^ k3, 3));
 }
 
-inline void decryptColumns(Columns state, const AesKeySchedule &schedule)
+// Decrypts count blocks side by side, round by round. The blocks do not
+// depend on each other, so one block's round can go on while another waits
+// for its table reads.
+template <int count>
+inline void decryptColumns(Columns (&states)[count], const AesKeySchedule &schedule)
 {
     const unsigned char *roundKey = schedule.roundKeys + blockSize * schedule.roundCount;
-    addRoundKey(state, roundKey);
-    for (int c = 0; c < 4; ++c)
-        state[c] = invSubWord(state[c]);
+    for (Columns &state : states) {
+        addRoundKey(state, roundKey);
+        for (int c = 0; c < 4; ++c)
+            state[c] = invSubWord(state[c]);
+    }
     for (roundKey -= blockSize; roundKey != schedule.roundKeys; roundKey -= blockSize)
-        invMixSubPending(state, roundKey);
-    invShiftRows(state);
-    addRoundKey(state, roundKey);
+        for (Columns &state : states)
+            invMixSubPending(state, roundKey);
+    for (Columns &state : states) {
+        invShiftRows(state);
+        addRoundKey(state, roundKey);
+    }
 }
+
+// The CBC step for count blocks; all of them are read before any is
+// written, so input and output may be the same buffer.
+template <int count>
+inline void decryptCbcBlocks(const unsigned char *input, unsigned char *output, Columns chain,
+                             const AesKeySchedule &schedule)
+{
+    Columns ciphertext[count];
+    Columns state[count];
+    for (int b = 0; b < count; ++b) {
+        load(ciphertext[b], input + blockSize * b);
+        load(state[b], input + blockSize * b);
+    }
+    decryptColumns(state, schedule);
+    for (int b = 0; b < count; ++b) {
+        for (int c = 0; c < 4; ++c) {
+            state[b][c] ^= chain[c];
+            chain[c] = ciphertext[b][c];
+        }
+        store(state[b], output + blockSize * b);
+    }
+}
+
+// CBC decryption takes this many blocks at a time while it has them.
+constexpr unsigned blocksAtOnce = 4;
 
 inline void xorInto(unsigned char *block, const unsigned char *other)
 {
@@ -307,10 +341,10 @@ int AesCipher::decryptBlock(const unsigned char *input, unsigned char *output,
 {
     if (!isRoundCount(schedule.roundCount))
         return -1;
-    Columns state;
-    load(state, input);
+    Columns state[1];
+    load(state[0], input);
     decryptColumns(state, schedule);
-    store(state, output);
+    store(state[0], output);
     return 0;
 }
 
@@ -337,17 +371,11 @@ int AesCipher::decryptCbc(const unsigned char *input, unsigned char *output, uns
         return 1;
     Columns chain;
     load(chain, chainingBlock);
-    for (unsigned offset = 0; offset < length; offset += blockSize) {
-        Columns ciphertext;
-        load(ciphertext, input + offset);
-        Columns state = {ciphertext[0], ciphertext[1], ciphertext[2], ciphertext[3]};
-        decryptColumns(state, schedule);
-        for (int c = 0; c < 4; ++c) {
-            state[c] ^= chain[c];
-            chain[c] = ciphertext[c];
-        }
-        store(state, output + offset);
-    }
+    unsigned offset = 0;
+    for (; length - offset >= blocksAtOnce * blockSize; offset += blocksAtOnce * blockSize)
+        decryptCbcBlocks<blocksAtOnce>(input + offset, output + offset, chain, schedule);
+    for (; offset < length; offset += blockSize)
+        decryptCbcBlocks<1>(input + offset, output + offset, chain, schedule);
     store(chain, chainingBlock);
     return 0;
 }
