@@ -70,8 +70,8 @@ const unsigned char *bytesOf(const QByteArray &array)
 }
 
 // The round steps live here as inline functions so that the block functions
-// compile into one straight run per round; the members of the same names
-// work through them too.
+// compile into one straight run per round; the member round steps are made
+// of the same functions.
 //
 // Byte i of the state is row i % 4, column i / 4. ShiftRows moves row r
 // left by r columns, so output column c, row r reads input column c + r.
@@ -225,6 +225,7 @@ inline void decryptColumns(Columns (&states)[count], const AesKeySchedule &sched
     const unsigned char *roundKey = schedule.roundKeys + blockSize * schedule.roundCount;
     for (Columns &state : states) {
         addRoundKey(state, roundKey);
+        // InvSubBytes, with this round's InvShiftRows left pending.
         for (int c = 0; c < 4; ++c)
             state[c] = invSubWord(state[c]);
     }
