@@ -4,6 +4,8 @@
 
 #include <QUuid>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -12,45 +14,41 @@ namespace {
 constexpr int blockSize = 16;
 
 // One base for all eight tables, so the rounds need one register to reach
-// them, with each table's offset folded into the address.
+// them, with each table's offset folded into the address; indices are
+// std::size_t, which lets the compiler do that folding.
 constexpr const unsigned char *tables = AesTables::all.data();
 
-inline unsigned sbox(unsigned x)
+inline std::uint32_t sbox(std::size_t x)
 {
     return tables[AesTables::sbox + x];
 }
 
-inline unsigned sboxTimes2(unsigned x)
+inline std::uint32_t sboxTimes2(std::size_t x)
 {
     return tables[AesTables::sboxTimes2 + x];
 }
 
-inline unsigned sboxTimes3(unsigned x)
-{
-    return tables[AesTables::sboxTimes3 + x];
-}
-
-inline unsigned invSbox(unsigned x)
+inline std::uint32_t invSbox(std::size_t x)
 {
     return tables[AesTables::invSbox + x];
 }
 
-inline unsigned times9(unsigned x)
+inline std::uint32_t times9(std::size_t x)
 {
     return tables[AesTables::times9 + x];
 }
 
-inline unsigned times11(unsigned x)
+inline std::uint32_t times11(std::size_t x)
 {
     return tables[AesTables::times11 + x];
 }
 
-inline unsigned times13(unsigned x)
+inline std::uint32_t times13(std::size_t x)
 {
     return tables[AesTables::times13 + x];
 }
 
-inline unsigned times14(unsigned x)
+inline std::uint32_t times14(std::size_t x)
 {
     return tables[AesTables::times14 + x];
 }
@@ -72,28 +70,30 @@ const unsigned char *bytesOf(const QByteArray &array)
 }
 
 // The round steps live here as inline functions so that the block functions
-// compile into one straight run per round; the members of the same names
-// only forward to them.
+// compile into one straight run per round; the member round steps are made
+// of the same functions.
 //
 // Byte i of the state is row i % 4, column i / 4. ShiftRows moves row r
 // left by r columns, so output column c, row r reads input column c + r.
 
-// Encryption keeps the state in four words, one column each with row r in
-// bits 8 r to 8 r + 7, so that it stays in registers and a round key is
-// added four bytes at a time.
+// The state lives in four words, one column each with row r in bits 8 r to
+// 8 r + 7, so that it stays in registers and a round key is added four bytes
+// at a time. Words are copied to and from memory as they are, which puts the
+// rows there only on a little-endian machine.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "column words need little-endian order");
+
 using Columns = std::uint32_t[4];
 
 inline std::uint32_t bytesToWord(const unsigned char *bytes)
 {
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
 
 inline void wordToBytes(std::uint32_t word, unsigned char *bytes)
 {
-    bytes[0] = static_cast<unsigned char>(word);
-    bytes[1] = static_cast<unsigned char>(word >> 8);
-    bytes[2] = static_cast<unsigned char>(word >> 16);
-    bytes[3] = static_cast<unsigned char>(word >> 24);
+    std::memcpy(bytes, &word, sizeof word);
 }
 
 inline void load(Columns state, const unsigned char *bytes)
@@ -114,9 +114,14 @@ inline void addRoundKey(Columns state, const unsigned char *roundKey)
         state[c] ^= bytesToWord(roundKey + 4 * c);
 }
 
-inline unsigned row(std::uint32_t column, int r)
+inline std::size_t row(std::uint32_t column, int r)
 {
     return (column >> (8 * r)) & 0xff;
+}
+
+inline std::uint32_t rotateRight(std::uint32_t word, int bits)
+{
+    return word >> bits | word << (32 - bits);
 }
 
 inline void subShiftColumns(Columns state)
@@ -124,21 +129,21 @@ inline void subShiftColumns(Columns state)
     const std::uint32_t in[4] = {state[0], state[1], state[2], state[3]};
     for (int c = 0; c < 4; ++c)
         state[c] = sbox(row(in[c], 0)) | sbox(row(in[(c + 1) & 3], 1)) << 8
-                   | sbox(row(in[(c + 2) & 3], 2)) << 16
-                   | std::uint32_t(sbox(row(in[(c + 3) & 3], 3))) << 24;
+                   | sbox(row(in[(c + 2) & 3], 2)) << 16 | sbox(row(in[(c + 3) & 3], 3)) << 24;
 }
 
 // a0..a3 are the bytes that ShiftRows brings into one column. Row r of
-// MixColumns is 2 S(a_r) + 3 S(a_r+1) + S(a_r+2) + S(a_r+3), which is
-// 3 S(a_r) + 2 S(a_r+1) plus the sum of all four S values; so each table
-// is read once per byte, as in the plain round, with fewer additions.
-inline std::uint32_t subMixColumn(unsigned a0, unsigned a1, unsigned a2, unsigned a3)
+// MixColumns is 2 S(a_r) + 3 S(a_r+1) + S(a_r+2) + S(a_r+3), and with
+// 3 S = 2 S + S that is z_r + z_r+1 + S(a_r+3) for z_r = 2 S(a_r) + S(a_r+1).
+// So each byte costs two table reads instead of three, and the rest is done
+// on the whole column: z_r+1 and S(a_r+3) come from rotating two words.
+inline std::uint32_t subMixColumn(std::size_t a0, std::size_t a1, std::size_t a2, std::size_t a3)
 {
-    const unsigned sum = sbox(a0) ^ sbox(a1) ^ sbox(a2) ^ sbox(a3);
-    return (sum ^ sboxTimes3(a0) ^ sboxTimes2(a1))
-           | (sum ^ sboxTimes3(a1) ^ sboxTimes2(a2)) << 8
-           | (sum ^ sboxTimes3(a2) ^ sboxTimes2(a3)) << 16
-           | std::uint32_t(sum ^ sboxTimes3(a3) ^ sboxTimes2(a0)) << 24;
+    const std::uint32_t doubled =
+        sboxTimes2(a0) | sboxTimes2(a1) << 8 | sboxTimes2(a2) << 16 | sboxTimes2(a3) << 24;
+    const std::uint32_t next = sbox(a1) | sbox(a2) << 8 | sbox(a3) << 16 | sbox(a0) << 24;
+    const std::uint32_t z = doubled ^ next;
+    return z ^ rotateRight(z, 8) ^ rotateRight(next, 16);
 }
 
 inline void subShiftMixColumns(Columns state)
@@ -147,41 +152,6 @@ inline void subShiftMixColumns(Columns state)
     for (int c = 0; c < 4; ++c)
         state[c] = subMixColumn(row(in[c], 0), row(in[(c + 1) & 3], 1), row(in[(c + 2) & 3], 2),
                                 row(in[(c + 3) & 3], 3));
-}
-
-// InvShiftRows moves row r right by r columns: output column c, row r reads
-// input column c - r.
-inline void invShiftSubState(unsigned char *state)
-{
-    unsigned char in[blockSize];
-    std::memcpy(in, state, blockSize);
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            state[4 * c + r] = invSbox(in[4 * ((c - r) & 3) + r]);
-}
-
-inline void invMixShiftSubState(unsigned char *state)
-{
-    unsigned char mixed[blockSize];
-    for (int c = 0; c < 4; ++c) {
-        const unsigned b0 = state[4 * c];
-        const unsigned b1 = state[4 * c + 1];
-        const unsigned b2 = state[4 * c + 2];
-        const unsigned b3 = state[4 * c + 3];
-        mixed[4 * c] = times14(b0) ^ times11(b1) ^ times13(b2) ^ times9(b3);
-        mixed[4 * c + 1] = times9(b0) ^ times14(b1) ^ times11(b2) ^ times13(b3);
-        mixed[4 * c + 2] = times13(b0) ^ times9(b1) ^ times14(b2) ^ times11(b3);
-        mixed[4 * c + 3] = times11(b0) ^ times13(b1) ^ times9(b2) ^ times14(b3);
-    }
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            state[4 * c + r] = invSbox(mixed[4 * ((c - r) & 3) + r]);
-}
-
-inline void xorInto(unsigned char *block, const unsigned char *other)
-{
-    for (int i = 0; i < blockSize; ++i)
-        block[i] ^= other[i];
 }
 
 inline void encryptColumns(Columns state, const AesKeySchedule &schedule)
@@ -197,47 +167,106 @@ inline void encryptColumns(Columns state, const AesKeySchedule &schedule)
     addRoundKey(state, lastKey);
 }
 
-inline void decryptState(unsigned char *state, const AesKeySchedule &schedule)
+// InvShiftRows moves row r right by r columns: output column c, row r reads
+// input column c - r.
+inline void invShiftRows(Columns state)
+{
+    const std::uint32_t in[4] = {state[0], state[1], state[2], state[3]};
+    for (int c = 0; c < 4; ++c)
+        state[c] = (in[c] & 0xff) | (in[(c + 3) & 3] & 0xff00) | (in[(c + 2) & 3] & 0xff0000)
+                   | (in[(c + 1) & 3] & 0xff000000);
+}
+
+inline std::uint32_t invSubWord(std::uint32_t word)
+{
+    return invSbox(row(word, 0)) | invSbox(row(word, 1)) << 8 | invSbox(row(word, 2)) << 16
+           | invSbox(row(word, 3)) << 24;
+}
+
+// InvMixColumns of the column b0..b3 through the product tables, then
+// InvSubBytes.
+inline std::uint32_t invMixSubColumn(std::size_t b0, std::size_t b1, std::size_t b2, std::size_t b3)
+{
+    return invSbox(times14(b0) ^ times11(b1) ^ times13(b2) ^ times9(b3))
+           | invSbox(times9(b0) ^ times14(b1) ^ times11(b2) ^ times13(b3)) << 8
+           | invSbox(times13(b0) ^ times9(b1) ^ times14(b2) ^ times11(b3)) << 16
+           | invSbox(times11(b0) ^ times13(b1) ^ times9(b2) ^ times14(b3)) << 24;
+}
+
+// Decryption leaves InvShiftRows pending between rounds: word c, row r of
+// such a state holds the byte that belongs in column c + r, row r. A middle
+// round reads column c through InvShiftRows, row r from word c - r, and adds
+// key word c to each word before taking its row, so the round keys are used
+// as they are. InvMixColumns and InvSubBytes of column c then land in word c,
+// all of one column in one word as in encryption, and InvShiftRows is
+// pending again.
+inline void invMixSubPending(Columns state, const unsigned char *roundKey)
+{
+    const std::uint32_t k0 = bytesToWord(roundKey);
+    const std::uint32_t k1 = bytesToWord(roundKey + 4);
+    const std::uint32_t k2 = bytesToWord(roundKey + 8);
+    const std::uint32_t k3 = bytesToWord(roundKey + 12);
+    const std::uint32_t s0 = state[0];
+    const std::uint32_t s1 = state[1];
+    const std::uint32_t s2 = state[2];
+    const std::uint32_t s3 = state[3];
+    state[0] = invMixSubColumn(row(s0 ^ k0, 0), row(s3 ^ k0, 1), row(s2 ^ k0, 2), row(s1 ^ k0, 3));
+    state[1] = invMixSubColumn(row(s1 ^ k1, 0), row(s0 ^ k1, 1), row(s3 ^ k1, 2), row(s2 ^ k1, 3));
+    state[2] = invMixSubColumn(row(s2 ^ k2, 0), row(s1 ^ k2, 1), row(s0 ^ k2, 2), row(s3 ^ k2, 3));
+    state[3] = invMixSubColumn(row(s3 ^ k3, 0), row(s2 ^ k3, 1), row(s1 ^ k3, 2), row(s0 ^ k3, 3));
+}
+
+// Decrypts count blocks side by side, round by round. The blocks do not
+// depend on each other, so one block's round can go on while another waits
+// for its table reads.
+template <int count>
+inline void decryptColumns(Columns (&states)[count], const AesKeySchedule &schedule)
 {
     const unsigned char *roundKey = schedule.roundKeys + blockSize * schedule.roundCount;
-    xorInto(state, roundKey);
-    invShiftSubState(state);
-    for (roundKey -= blockSize; roundKey != schedule.roundKeys; roundKey -= blockSize) {
-        xorInto(state, roundKey);
-        invMixShiftSubState(state);
-    }
-    xorInto(state, roundKey);
-}
-
-// Two blocks side by side in four 64-bit words, one word per row: byte
-// 4 b + c of word r is row r, column c of block b. InvMixColumns then
-// works on all eight columns at once, with every byte of a word multiplied
-// by {02} or {04} in GF(2^8) in a handful of word operations.
-inline std::uint64_t timesTwo(std::uint64_t bytes)
-{
-    return ((bytes & 0x7f7f7f7f7f7f7f7fu) << 1) ^ (((bytes >> 7) & 0x0101010101010101u) * 0x1b);
-}
-
-inline std::uint64_t timesFour(std::uint64_t bytes)
-{
-    const std::uint64_t top = (bytes >> 6) & 0x0303030303030303u;
-    return ((bytes & 0x3f3f3f3f3f3f3f3fu) << 2) ^ ((top & 0x0101010101010101u) * 0x1b)
-           ^ ((top & 0x0202020202020202u) * 0x1b);
-}
-
-inline unsigned byteOf(std::uint64_t word, int index)
-{
-    return static_cast<unsigned>(word >> (8 * index)) & 0xff;
-}
-
-// InvShiftRows and InvSubBytes of one row word.
-inline std::uint64_t invShiftSubRow(std::uint64_t row, int r)
-{
-    std::uint64_t result = 0;
-    for (int b = 0; b < 2; ++b)
+    for (Columns &state : states) {
+        addRoundKey(state, roundKey);
+        // InvSubBytes, with this round's InvShiftRows left pending.
         for (int c = 0; c < 4; ++c)
-            result |= std::uint64_t(invSbox(byteOf(row, 4 * b + c))) << (8 * (4 * b + ((c + r) & 3)));
-    return result;
+            state[c] = invSubWord(state[c]);
+    }
+    for (roundKey -= blockSize; roundKey != schedule.roundKeys; roundKey -= blockSize)
+        for (Columns &state : states)
+            invMixSubPending(state, roundKey);
+    for (Columns &state : states) {
+        invShiftRows(state);
+        addRoundKey(state, roundKey);
+    }
+}
+
+// The CBC step for count blocks; all of them are read before any is
+// written, so input and output may be the same buffer.
+template <int count>
+inline void decryptCbcBlocks(const unsigned char *input, unsigned char *output, Columns chain,
+                             const AesKeySchedule &schedule)
+{
+    Columns ciphertext[count];
+    Columns state[count];
+    for (int b = 0; b < count; ++b) {
+        load(ciphertext[b], input + blockSize * b);
+        load(state[b], input + blockSize * b);
+    }
+    decryptColumns(state, schedule);
+    for (int b = 0; b < count; ++b) {
+        for (int c = 0; c < 4; ++c) {
+            state[b][c] ^= chain[c];
+            chain[c] = ciphertext[b][c];
+        }
+        store(state[b], output + blockSize * b);
+    }
+}
+
+// CBC decryption takes this many blocks at a time while it has them.
+constexpr unsigned blocksAtOnce = 4;
+
+inline void xorInto(unsigned char *block, const unsigned char *other)
+{
+    for (int i = 0; i < blockSize; ++i)
+        block[i] ^= other[i];
 }
 
 } // namespace
@@ -313,10 +342,10 @@ int AesCipher::decryptBlock(const unsigned char *input, unsigned char *output,
 {
     if (!isRoundCount(schedule.roundCount))
         return -1;
-    unsigned char state[blockSize];
-    std::memcpy(state, input, blockSize);
-    decryptState(state, schedule);
-    std::memcpy(output, state, blockSize);
+    Columns state[1];
+    load(state[0], input);
+    decryptColumns(state, schedule);
+    store(state[0], output);
     return 0;
 }
 
@@ -341,100 +370,15 @@ int AesCipher::decryptCbc(const unsigned char *input, unsigned char *output, uns
 {
     if (length % blockSize != 0 || !isRoundCount(schedule.roundCount))
         return 1;
+    Columns chain;
+    load(chain, chainingBlock);
     unsigned offset = 0;
-    if (length >= 2 * blockSize) {
-        RowKeys keys;
-        rowKeys(schedule, keys);
-        for (; length - offset >= 2 * blockSize; offset += 2 * blockSize)
-            decryptTwoBlocks(input + offset, output + offset, chainingBlock, schedule, keys);
-    }
-    if (offset < length) {
-        unsigned char kept[blockSize];
-        std::memcpy(kept, input + offset, blockSize);
-        unsigned char state[blockSize];
-        std::memcpy(state, kept, blockSize);
-        decryptState(state, schedule);
-        xorInto(state, chainingBlock);
-        std::memcpy(output + offset, state, blockSize);
-        std::memcpy(chainingBlock, kept, blockSize);
-    }
+    for (; length - offset >= blocksAtOnce * blockSize; offset += blocksAtOnce * blockSize)
+        decryptCbcBlocks<blocksAtOnce>(input + offset, output + offset, chain, schedule);
+    for (; offset < length; offset += blockSize)
+        decryptCbcBlocks<1>(input + offset, output + offset, chain, schedule);
+    store(chain, chainingBlock);
     return 0;
-}
-
-void AesCipher::rowKeys(const AesKeySchedule &schedule, RowKeys &keys) const
-{
-    for (int round = 1; round < schedule.roundCount; ++round) {
-        const unsigned char *roundKey = schedule.roundKeys + blockSize * round;
-        for (int r = 0; r < 4; ++r) {
-            std::uint64_t row = 0;
-            for (int c = 0; c < 4; ++c)
-                row |= std::uint64_t(roundKey[4 * c + r]) << (8 * c);
-            keys.rows[round - 1][r] = row | row << 32;
-        }
-    }
-}
-
-// The inverse cipher on two blocks at once, then the CBC step. Since
-// InvMixColumns = MixColumns x {05 00 04 00}, it needs nothing but
-// multiplications by x, which the row words do for eight columns at a time.
-void AesCipher::decryptTwoBlocks(const unsigned char *input, unsigned char *output,
-                                 unsigned char *chainingBlock, const AesKeySchedule &schedule,
-                                 const RowKeys &keys) const
-{
-    unsigned char ciphertext[2 * blockSize];
-    std::memcpy(ciphertext, input, sizeof ciphertext);
-    const int rounds = schedule.roundCount;
-    const unsigned char *lastKey = schedule.roundKeys + blockSize * rounds;
-
-    std::uint64_t row[4];
-    for (int r = 0; r < 4; ++r) {
-        std::uint64_t word = 0;
-        for (int b = 0; b < 2; ++b)
-            for (int c = 0; c < 4; ++c) {
-                const int i = 4 * c + r;
-                word |= std::uint64_t(invSbox(ciphertext[blockSize * b + i] ^ lastKey[i]))
-                        << (8 * (4 * b + ((c + r) & 3)));
-            }
-        row[r] = word;
-    }
-
-    for (int round = rounds - 1; round >= 1; --round) {
-        const std::uint64_t *roundKey = keys.rows[round - 1];
-        std::uint64_t b0 = row[0] ^ roundKey[0];
-        std::uint64_t b1 = row[1] ^ roundKey[1];
-        std::uint64_t b2 = row[2] ^ roundKey[2];
-        std::uint64_t b3 = row[3] ^ roundKey[3];
-        const std::uint64_t u = timesFour(b0 ^ b2);
-        const std::uint64_t v = timesFour(b1 ^ b3);
-        b0 ^= u;
-        b1 ^= v;
-        b2 ^= u;
-        b3 ^= v;
-        // Row r of MixColumns: b_r + 2 (b_r + b_r+1) + the sum of the column.
-        const std::uint64_t t0 = b0 ^ b1;
-        const std::uint64_t t1 = b1 ^ b2;
-        const std::uint64_t t2 = b2 ^ b3;
-        const std::uint64_t sum = t0 ^ t2;
-        const std::uint64_t d0 = timesTwo(t0);
-        const std::uint64_t d1 = timesTwo(t1);
-        const std::uint64_t d2 = timesTwo(t2);
-        row[0] = invShiftSubRow(b0 ^ sum ^ d0, 0);
-        row[1] = invShiftSubRow(b1 ^ sum ^ d1, 1);
-        row[2] = invShiftSubRow(b2 ^ sum ^ d2, 2);
-        row[3] = invShiftSubRow(b3 ^ sum ^ d0 ^ d1 ^ d2, 3);
-    }
-
-    const unsigned char *firstKey = schedule.roundKeys;
-    for (int b = 0; b < 2; ++b) {
-        const unsigned char *previous = b == 0 ? chainingBlock : ciphertext;
-        for (int c = 0; c < 4; ++c)
-            for (int r = 0; r < 4; ++r) {
-                const int i = 4 * c + r;
-                output[blockSize * b + i] = static_cast<unsigned char>(
-                    byteOf(row[r], 4 * b + c) ^ firstKey[i] ^ previous[i]);
-            }
-    }
-    std::memcpy(chainingBlock, ciphertext + blockSize, blockSize);
 }
 
 void AesCipher::subShift(unsigned char *state) const
@@ -455,12 +399,23 @@ void AesCipher::subShiftMix(unsigned char *state) const
 
 void AesCipher::invShiftSub(unsigned char *state) const
 {
-    invShiftSubState(state);
+    Columns columns;
+    load(columns, state);
+    for (int c = 0; c < 4; ++c)
+        columns[c] = invSubWord(columns[c]);
+    invShiftRows(columns);
+    store(columns, state);
 }
 
 void AesCipher::invMixShiftSub(unsigned char *state) const
 {
-    invMixShiftSubState(state);
+    Columns columns;
+    load(columns, state);
+    for (int c = 0; c < 4; ++c)
+        columns[c] = invMixSubColumn(row(columns[c], 0), row(columns[c], 1), row(columns[c], 2),
+                                     row(columns[c], 3));
+    invShiftRows(columns);
+    store(columns, state);
 }
 
 void AesCipher::xorBlock(unsigned char *block, const unsigned char *other) const

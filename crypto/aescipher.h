@@ -6,8 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <cstdint>
-
 // AES (128-, 192- and 256-bit keys) with CBC, and the one layout in which the
 // vault stores every encrypted value. The object holds nothing; construct
 // one for each use.
@@ -53,19 +51,6 @@ public:
     QByteArray decryptWithIv(QByteArray data, QByteArray key, QByteArray iv) const;
     QByteArray addPadding(QByteArray data) const;
     QByteArray removePadding(QByteArray data) const;
-
-private:
-    // Round keys 1 to Nr - 1 rearranged for decryptTwoBlocks: one word per
-    // row, the row's four bytes twice over.
-    struct RowKeys
-    {
-        std::uint64_t rows[13][4];
-    };
-
-    void rowKeys(const AesKeySchedule &schedule, RowKeys &keys) const;
-    void decryptTwoBlocks(const unsigned char *input, unsigned char *output,
-                          unsigned char *chainingBlock, const AesKeySchedule &schedule,
-                          const RowKeys &keys) const;
 };
 
 #endif // AESCIPHER_H
