@@ -40,6 +40,7 @@ class TestAesCipher : public QObject
 private slots:
     void blockKnownAnswers_data();
     void blockKnownAnswers();
+    void roundStepsAndBlockXor();
     void cbcKnownAnswers_data();
     void cbcKnownAnswers();
     void failuresWriteNothing_data();
@@ -92,6 +93,32 @@ void TestAesCipher::blockKnownAnswers()
     QCOMPARE(output, ciphertext);
     QCOMPARE(cipher.decryptBlock(bytesOf(output), bytesOf(output), schedule), 0);
     QCOMPARE(output, plaintext);
+}
+
+// The first round of the FIPS-197 Appendix B example, step by step.
+void TestAesCipher::roundStepsAndBlockXor()
+{
+    const AesCipher cipher;
+    const QByteArray start = QByteArray::fromHex("193de3bea0f4e22b9ac68d2ae9f84808");
+    const QByteArray shifted = QByteArray::fromHex("d4bf5d30e0b452aeb84111f11e2798e5");
+    const QByteArray mixed = QByteArray::fromHex("046681e5e0cb199a48f8d37a2806264c");
+    const QByteArray roundKey = QByteArray::fromHex("a0fafe1788542cb123a339392a6c7605");
+    const QByteArray next = QByteArray::fromHex("a49c7ff2689f352b6b5bea43026a5049");
+
+    QByteArray state = start;
+    cipher.subShift(bytesOf(state));
+    QCOMPARE(state, shifted);
+    cipher.invShiftSub(bytesOf(state));
+    QCOMPARE(state, start);
+    cipher.subShiftMix(bytesOf(state));
+    QCOMPARE(state, mixed);
+    QByteArray sum(16, '\0');
+    cipher.xorBlock(bytesOf(state), bytesOf(roundKey), bytesOf(sum));
+    QCOMPARE(sum, next);
+    cipher.xorBlock(bytesOf(sum), bytesOf(roundKey));
+    QCOMPARE(sum, mixed);
+    cipher.invMixShiftSub(bytesOf(state));
+    QCOMPARE(state, start);
 }
 
 void TestAesCipher::cbcKnownAnswers_data()
