@@ -6,8 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-class QSqlQuery;
-
 // The gate at start-up: sets the master password of a new vault or checks
 // it against the stored check value, and hands out the master key.
 class EnterDialog : public QDialog

@@ -43,7 +43,7 @@ MainWindow::MainWindow(QWidget *parent)
         VaultFile::createOwnerOnly();
 
     if (!openVault()) {
-        showConnectionError();
+        showMessage(QStringLiteral("Error Connect to DataBasse"));
         return;
     }
     if (firstRun)
@@ -114,9 +114,7 @@ void MainWindow::on_pushButton_2_clicked()
             return;
         }
     }
-    QMessageBox box;
-    box.setText(QStringLiteral("Not Found"));
-    box.exec();
+    showMessage(QStringLiteral("Not Found"));
 }
 
 void MainWindow::on_pushButton_3_clicked()
@@ -217,10 +215,10 @@ void MainWindow::createSchema()
     db.exec(VaultStatements::createSPassTable());
 }
 
-void MainWindow::showConnectionError()
+void MainWindow::showMessage(const QString &text)
 {
     QMessageBox box;
-    box.setText(QStringLiteral("Error Connect to DataBasse"));
+    box.setText(text);
     box.exec();
 }
 

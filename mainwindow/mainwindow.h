@@ -37,7 +37,7 @@ private:
     static QIcon applicationIcon();
     bool openVault();
     void createSchema();
-    void showConnectionError();
+    static void showMessage(const QString &text);
     bool unlockVault();
     void setUpWindow();
     void setUpEntryTable();
