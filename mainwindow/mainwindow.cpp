@@ -40,16 +40,16 @@ MainWindow::MainWindow(QWidget *parent)
     dataDialog.setWindowIcon(windowIcon());
 
     // Opening the database creates the file, so the first-run test comes first.
-    const bool firstRun = !VaultFile::exists();
-    if (firstRun)
-        VaultFile::createOwnerOnly();
-
-    if (!openVault()) {
+    const QByteArray createdVault = VaultFile::createOwnerOnly();
+    const bool firstRun = !createdVault.isEmpty();
+    if (!openVault() || (firstRun && !createSchema())) {
+        // Left behind, a vault without tables would pass for an existing one
+        // at every later start, and no password could ever be set.
+        db.close();
+        VaultFile::removeCreated(createdVault);
         showMessage(QStringLiteral("Error Connect to DataBasse"));
         return;
     }
-    if (firstRun)
-        createSchema();
 
     if (!unlockVault()) {
         QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection);
@@ -229,10 +229,10 @@ bool MainWindow::openVault()
     return db.open();
 }
 
-void MainWindow::createSchema()
+bool MainWindow::createSchema()
 {
-    db.exec(VaultStatements::createDataTable());
-    db.exec(VaultStatements::createSPassTable());
+    return !db.exec(VaultStatements::createDataTable()).lastError().isValid()
+        && !db.exec(VaultStatements::createSPassTable()).lastError().isValid();
 }
 
 void MainWindow::reportFailure(const QString &what, const QSqlError &error)

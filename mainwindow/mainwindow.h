@@ -37,7 +37,7 @@ private slots:
 private:
     static QIcon applicationIcon();
     bool openVault();
-    void createSchema();
+    bool createSchema();
     void reportFailure(const QString &what, const QSqlError &error);
     static void showMessage(const QString &text);
     bool unlockVault();
