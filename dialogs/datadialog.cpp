@@ -74,8 +74,8 @@ void DataDialog::loadEntry(const QString &id)
 
     AesCipher cipher;
     const QByteArray key = cipher.keyFromHex(masterKey);
-    domainEdit.setText(found ? query.value(0).toString() : QString());
-    loginEdit.setText(found ? query.value(1).toString() : QString());
+    domainEdit.setText(found ? StoredSecret::nameText(query.value(0)) : QString());
+    loginEdit.setText(found ? StoredSecret::nameText(query.value(1)) : QString());
     const QByteArray pass = found ? query.value(2).toByteArray() : QByteArray();
     const QByteArray info = found ? query.value(3).toByteArray() : QByteArray();
     passEdit.setText(StoredSecret::passText(StoredSecret::open(pass, key)));

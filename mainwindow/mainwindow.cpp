@@ -81,8 +81,8 @@ void MainWindow::reloadTable()
         idItem->setData(Qt::UserRole, query.value(idColumn).toLongLong());
         idItem->setFlags(idItem->flags() & ~Qt::ItemIsEditable);
         items.push_back(idItem);
-        items.push_back(new QTableWidgetItem(query.value(domainColumn).toString()));
-        items.push_back(new QTableWidgetItem(query.value(loginColumn).toString()));
+        items.push_back(new QTableWidgetItem(StoredSecret::nameText(query.value(domainColumn))));
+        items.push_back(new QTableWidgetItem(StoredSecret::nameText(query.value(loginColumn))));
     }
     if (query.lastError().isValid()) {
         qDeleteAll(items);
