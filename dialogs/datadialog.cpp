@@ -5,6 +5,26 @@
 #include "vault/vaultstatements.h"
 
 #include <QSqlQuery>
+#include <QTextBoundaryFinder>
+
+namespace {
+// Wrapping at word boundaries takes time that grows with the square of the
+// longest stretch without a place to break the line: a megabyte of it would
+// take minutes. Longer stretches than this make a note wrap anywhere.
+constexpr int longestUnbrokenStretch = 10000;
+
+bool hasLongUnbrokenStretch(const QString &text)
+{
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    int previous = 0;
+    for (int next = breaks.toNextBoundary(); next >= 0; next = breaks.toNextBoundary()) {
+        if (next - previous > longestUnbrokenStretch)
+            return true;
+        previous = next;
+    }
+    return false;
+}
+}
 
 DataDialog::DataDialog()
     : container(new QWidget(this))
@@ -56,6 +76,7 @@ void DataDialog::reset(bool mode)
     saveButton.setText(editMode ? QStringLiteral("Edit") : QStringLiteral("Add"));
     setWindowTitle(editMode ? tr("Edit entry") : tr("Add entry"));
     infoEdit.clear();
+    infoEdit.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     statusLabel.clear();
     domainEdit.clear();
     loginEdit.clear();
@@ -74,12 +95,15 @@ void DataDialog::loadEntry(const QString &id)
 
     AesCipher cipher;
     const QByteArray key = cipher.keyFromHex(masterKey);
-    domainEdit.setText(found ? query.value(0).toString() : QString());
-    loginEdit.setText(found ? query.value(1).toString() : QString());
+    domainEdit.setText(found ? StoredSecret::nameText(query.value(0)) : QString());
+    loginEdit.setText(found ? StoredSecret::nameText(query.value(1)) : QString());
     const QByteArray pass = found ? query.value(2).toByteArray() : QByteArray();
     const QByteArray info = found ? query.value(3).toByteArray() : QByteArray();
     passEdit.setText(StoredSecret::passText(StoredSecret::open(pass, key)));
-    infoEdit.appendPlainText(StoredSecret::infoText(StoredSecret::open(info, key)));
+    const QString note = StoredSecret::infoText(StoredSecret::open(info, key));
+    if (hasLongUnbrokenStretch(note))
+        infoEdit.setWordWrapMode(QTextOption::WrapAnywhere);
+    infoEdit.appendPlainText(note);
 }
 
 void DataDialog::on_pushButton_clicked()

@@ -16,8 +16,10 @@
 #include <QMimeData>
 #include <QRegExpValidator>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <vector>
@@ -38,16 +40,16 @@ MainWindow::MainWindow(QWidget *parent)
     dataDialog.setWindowIcon(windowIcon());
 
     // Opening the database creates the file, so the first-run test comes first.
-    const bool firstRun = !VaultFile::exists();
-    if (firstRun)
-        VaultFile::createOwnerOnly();
-
-    if (!openVault()) {
+    const QByteArray createdVault = VaultFile::createOwnerOnly();
+    const bool firstRun = !createdVault.isEmpty();
+    if (!openVault() || (firstRun && !createSchema())) {
+        // Left behind, a vault without tables would pass for an existing one
+        // at every later start, and no password could ever be set.
+        db.close();
+        VaultFile::removeCreated(createdVault);
         showMessage(QStringLiteral("Error Connect to DataBasse"));
         return;
     }
-    if (firstRun)
-        createSchema();
 
     if (!unlockVault()) {
         QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection);
@@ -64,15 +66,14 @@ MainWindow::~MainWindow()
 
 void MainWindow::reloadTable()
 {
-    QTableWidget *table = ui->tableWidget;
-    table->clearContents();
-    table->setRowCount(0);
-
     QSqlQuery query;
     query.setForwardOnly(true);
-    query.exec(VaultStatements::selectEntryList());
-    if (query.record().isEmpty())
+    // A list that cannot be read keeps the rows it showed: an empty one
+    // would look like a vault that lost its entries.
+    if (!query.exec(VaultStatements::selectEntryList()) || query.record().isEmpty()) {
+        reportFailure(tr("The entries could not be read"), query.lastError());
         return;
+    }
     std::vector<QTableWidgetItem *> items;
     while (query.next()) {
         auto *idItem = new QTableWidgetItem(query.value(idColumn).toString());
@@ -80,10 +81,19 @@ void MainWindow::reloadTable()
         idItem->setData(Qt::UserRole, query.value(idColumn).toLongLong());
         idItem->setFlags(idItem->flags() & ~Qt::ItemIsEditable);
         items.push_back(idItem);
-        items.push_back(new QTableWidgetItem(query.value(domainColumn).toString()));
-        items.push_back(new QTableWidgetItem(query.value(loginColumn).toString()));
+        items.push_back(new QTableWidgetItem(StoredSecret::nameText(query.value(domainColumn))));
+        items.push_back(new QTableWidgetItem(StoredSecret::nameText(query.value(loginColumn))));
     }
+    if (query.lastError().isValid()) {
+        qDeleteAll(items);
+        reportFailure(tr("The entries could not be read"), query.lastError());
+        return;
+    }
+    statusBar()->clearMessage();
 
+    QTableWidget *table = ui->tableWidget;
+    table->clearContents();
+    table->setRowCount(0);
     // Rows appended one at a time cost the model and both headers a round
     // of notifications each; all of them at once cost one.
     const int rows = static_cast<int>(items.size() / columnCount);
@@ -145,9 +155,15 @@ void MainWindow::cm_CopyPass()
     if (row < 0)
         return;
     QSqlQuery query;
-    if (!query.exec(VaultStatements::selectEntryPass(entryIdAt(row))))
+    const bool found = query.exec(VaultStatements::selectEntryPass(entryIdAt(row))) && query.next();
+    if (query.lastError().isValid()) {
+        // Whatever was copied before must not be pasted as this password.
+        QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+        reportFailure(tr("The password could not be read"), query.lastError());
         return;
-    const QByteArray stored = query.next() ? query.value(0).toByteArray() : QByteArray();
+    }
+    statusBar()->clearMessage();
+    const QByteArray stored = found ? query.value(0).toByteArray() : QByteArray();
     AesCipher cipher;
     const QByteArray key = cipher.keyFromHex(masterKey);
     auto *data = new QMimeData;
@@ -173,7 +189,11 @@ void MainWindow::cm_Delete()
     const int row = actionRow();
     if (row >= 0) {
         QSqlQuery query;
-        query.exec(VaultStatements::deleteEntry(entryIdAt(row)));
+        if (!query.exec(VaultStatements::deleteEntry(entryIdAt(row)))) {
+            // The entry is still there: the list and its selection stay.
+            reportFailure(tr("The entry could not be deleted"), query.lastError());
+            return;
+        }
     }
     reloadTable();
 }
@@ -209,10 +229,16 @@ bool MainWindow::openVault()
     return db.open();
 }
 
-void MainWindow::createSchema()
+bool MainWindow::createSchema()
 {
-    db.exec(VaultStatements::createDataTable());
-    db.exec(VaultStatements::createSPassTable());
+    return !db.exec(VaultStatements::createDataTable()).lastError().isValid()
+        && !db.exec(VaultStatements::createSPassTable()).lastError().isValid();
+}
+
+void MainWindow::reportFailure(const QString &what, const QSqlError &error)
+{
+    const QString reason = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    statusBar()->showMessage(QStringLiteral("%1: %2.").arg(what, reason));
 }
 
 void MainWindow::showMessage(const QString &text)

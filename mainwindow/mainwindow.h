@@ -10,6 +10,7 @@
 #include <QString>
 
 class QMenu;
+class QSqlError;
 class Ui_MainWindow;
 
 class MainWindow : public QMainWindow
@@ -36,7 +37,8 @@ private slots:
 private:
     static QIcon applicationIcon();
     bool openVault();
-    void createSchema();
+    bool createSchema();
+    void reportFailure(const QString &what, const QSqlError &error);
     static void showMessage(const QString &text);
     bool unlockVault();
     void setUpWindow();

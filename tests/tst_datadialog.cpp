@@ -32,6 +32,8 @@ private slots:
     void entrySurvivesLoadAndSaveAgain();
     void editKeepsTheDomainAndTouchesOneRow();
     void editOfAMissingEntryWritesNothing();
+    void noteWithALongUnbrokenStretchWrapsAnywhere_data();
+    void noteWithALongUnbrokenStretchWrapsAnywhere();
 
 private:
     QString save();
@@ -120,6 +122,7 @@ void TestDataDialog::entrySurvivesLoadAndSaveAgain_data()
     for (int line = 0; line < 40; ++line)
         note += QStringLiteral("line %1 of a note longer than announced\n").arg(line);
     QTest::newRow("long note with blank lines") << "'\\'\"`" << note + "\n\nlast";
+    QTest::newRow("one line of 1 MB") << "long" << QString(1 << 20, 'x');
 }
 
 void TestDataDialog::entrySurvivesLoadAndSaveAgain()
@@ -180,6 +183,27 @@ void TestDataDialog::editOfAMissingEntryWritesNothing()
     edit("passEdit")->setText("p");
     QCOMPARE(save(), domainIsEmpty);
     QCOMPARE(storedRows(), stored);
+}
+
+void TestDataDialog::noteWithALongUnbrokenStretchWrapsAnywhere_data()
+{
+    QTest::addColumn<QString>("info");
+    QTest::addColumn<bool>("anywhere");
+    QTest::newRow("ordinary note") << "a few words\non two lines" << false;
+    QTest::newRow("10000 letters") << QString(10000, 'x') << false;
+    QTest::newRow("10001 letters") << QString(10001, 'x') << true;
+    QTest::newRow("long line of words") << QString("word ").repeated(3000) << false;
+}
+
+void TestDataDialog::noteWithALongUnbrokenStretchWrapsAnywhere()
+{
+    QFETCH(QString, info);
+    QFETCH(bool, anywhere);
+    load(TestVault::addEntry("d", "l", "p", info.toUtf8(), masterKey));
+    QCOMPARE(infoEdit()->wordWrapMode(),
+             anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    dialog->reset(false);
+    QCOMPARE(infoEdit()->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 }
 
 QString TestDataDialog::save()

@@ -19,8 +19,11 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -60,6 +63,8 @@ private slots:
     void closingTheGateEndsTheProgram_data();
     void closingTheGateEndsTheProgram();
     void masterPasswordThatCannotBeSavedKeepsTheGateOpen();
+    void firstStartMakesAnOwnerOnlyVaultOrNone_data();
+    void firstStartMakesAnOwnerOnlyVaultOrNone();
 
     void windowHasItsTitleSizeAndIcon();
     void widgetsSitWhereTheFormPutsThem_data();
@@ -81,6 +86,9 @@ private slots:
     void actionsWorkOnOneWholeRow();
     void copyPassCopiesWhatIsStored();
     void editRefillsTheListSavedOrNot();
+    void failureChangesOnlyTheStatusBar_data();
+    void failureChangesOnlyTheStatusBar();
+    void namesStoredAsBytesKeepTheirText();
 
 private:
     void openWindow(const QStringList &domains = {});
@@ -220,6 +228,46 @@ void TestMainWindow::masterPasswordThatCannotBeSavedKeepsTheGateOpen()
     QCOMPARE(messages, QStringList("The master password could not be saved."));
     QVERIFY(!window->findChild<QWidget *>("centralwidget"));
     QVERIFY(TestVault::rows("SELECT pass FROM SPass").isEmpty());
+}
+
+void TestMainWindow::firstStartMakesAnOwnerOnlyVaultOrNone_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("diskFull");
+    QTest::newRow("links to nothing yet") << "vault.db" << false;
+    QTest::newRow("links into a folder") << "sub/vault.db" << false;
+    QTest::newRow("full disk") << "db.db" << true;
+    QTest::newRow("full disk behind links") << "sub/vault.db" << true;
+}
+
+void TestMainWindow::firstStartMakesAnOwnerOnlyVaultOrNone()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, diskFull);
+    QVERIFY(QDir().mkdir("sub"));
+    if (target != "db.db") {
+        QVERIFY(::symlink(qPrintable(target), "second") == 0);
+        QVERIFY(::symlink("second", "db.db") == 0);
+    }
+    if (diskFull) {
+        QStringList shown;
+        driver->then(DialogSteps::dismissMessage(&shown));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        const rlimit nothingWritable{0, previous.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &nothingWritable);
+        window = std::make_unique<MainWindow>();
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        QCOMPARE(shown, QStringList("Error Connect to DataBasse"));
+        QVERIFY(!QFileInfo::exists(target));
+        window.reset();
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    }
+    // The next start sets the vault up from scratch.
+    openWindow();
+    QCOMPARE(fileMode(qPrintable(target)), 0600);
+    QCOMPARE(TestVault::tableNames(), QStringList({"Data", "SPass"}));
 }
 
 void TestMainWindow::windowHasItsTitleSizeAndIcon()
@@ -552,6 +600,55 @@ void TestMainWindow::editRefillsTheListSavedOrNot()
     chooseFromMenu("Edit");
     QCOMPARE(listed(), QStringList({"a.org", "b.org", "c.org"}));
     QVERIFY(table()->selectedItems().isEmpty());
+}
+
+void TestMainWindow::failureChangesOnlyTheStatusBar_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("list") << "" << "The entries could not be read: no such table: Data.";
+    QTest::newRow("Copy Pass") << "Copy Pass" << "The password could not be read: no such table: Data.";
+    QTest::newRow("Delete") << "Delete" << "The entry could not be deleted: no such table: Data.";
+}
+
+void TestMainWindow::failureChangesOnlyTheStatusBar()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, status);
+    openWindow({"a.org", "b.org"});
+    selectRows({1}, 1);
+    QGuiApplication::clipboard()->setText("an earlier password");
+    QVERIFY(TestVault::execute("ALTER TABLE Data RENAME TO Moved"));
+    if (action.isEmpty())
+        window->reloadTable();
+    else
+        chooseFromMenu(action);
+    QCOMPARE(window->statusBar()->currentMessage(), status);
+    QCOMPARE(listed(), QStringList({"a.org", "b.org"}));
+    QCOMPARE(table()->selectedItems().size(), 3);
+    QCOMPARE(clipboardText(), action == "Copy Pass" ? "" : "an earlier password");
+
+    QVERIFY(TestVault::execute("ALTER TABLE Moved RENAME TO Data"));
+    window->reloadTable();
+    QCOMPARE(window->statusBar()->currentMessage(), QString());
+}
+
+void TestMainWindow::namesStoredAsBytesKeepTheirText()
+{
+    openWindow({"a.org"});
+    // As another tool may store them: windows-1251 bytes, not text.
+    QVERIFY(TestVault::execute("UPDATE Data SET domain = X'CFF0E8E2E5F2', login = X'EBEEE3E8ED'"));
+    window->reloadTable();
+    widget<QLineEdit>("lineEdit_4")->setText("Привет");
+    widget<QPushButton>("pushButton_2")->click();
+    QCOMPARE(table()->currentRow(), 0);
+    chooseFromMenu("Copy Login");
+    QCOMPARE(clipboardText(), "логин");
+
+    driver->then(fillEntry("new login", "new pass"));
+    chooseFromMenu("Edit");
+    QCOMPARE(TestVault::rows("SELECT domain, typeof(domain) FROM Data").value(0),
+             QVariantList({"Привет", "text"}));
 }
 
 QTableWidget *TestMainWindow::table() const

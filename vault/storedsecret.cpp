@@ -32,6 +32,14 @@ QString StoredSecret::infoText(const QByteArray &plain)
     return decode(plain);
 }
 
+QString StoredSecret::nameText(const QVariant &stored)
+{
+    // SQLite hands text over decoded already; only bytes need the rule.
+    if (stored.type() == QVariant::ByteArray)
+        return decode(stored.toByteArray());
+    return stored.toString();
+}
+
 QString StoredSecret::decode(const QByteArray &bytes)
 {
     // IgnoreHeader keeps a leading byte order mark as the character it is.

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariant>
 
 // How a secret is kept in a column: its text as UTF-8 bytes, encrypted
 // under the key, as Base64 text.
@@ -17,6 +18,9 @@ public:
     // anything that is not valid UTF-8 is read as such.
     static QString passText(const QByteArray &plain);
     static QString infoText(const QByteArray &plain);
+    // Domains and logins are stored as plain text, but other tools may have
+    // stored bytes; those are read by the same rule.
+    static QString nameText(const QVariant &stored);
 
 private:
     static QString decode(const QByteArray &bytes);
