@@ -1,6 +1,7 @@
 #include "dialogs/datadialog.h"
 
 #include "crypto/aescipher.h"
+#include "mainwindow/mainwindow.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultstatements.h"
 
@@ -9,6 +10,8 @@
 DataDialog::DataDialog()
     : container(new QWidget(this))
 {
+    setWindowIcon(MainWindow::applicationIcon());
+    setFont(MainWindow::applicationFont());
     container->setGeometry(0, 0, 300, 350);
     // The order of parenting is the keyboard focus order.
     for (QWidget *widget : std::initializer_list<QWidget *>{

@@ -1,16 +1,18 @@
 #include "dialogs/enterdialog.h"
 
 #include "crypto/aescipher.h"
+#include "mainwindow/mainwindow.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultstatements.h"
 
 #include <QCryptographicHash>
-#include <QMessageBox>
 #include <QSqlQuery>
 
 EnterDialog::EnterDialog()
     : container(new QWidget(this))
 {
+    setWindowIcon(MainWindow::applicationIcon());
+    setFont(MainWindow::applicationFont());
     container->setGeometry(0, 0, 370, 50);
     promptLabel.setObjectName(QStringLiteral("promptLabel"));
     passwordEdit.setObjectName(QStringLiteral("passwordEdit"));
@@ -70,8 +72,7 @@ void EnterDialog::setPassword()
     if (!query.exec(VaultStatements::insertCheckValue(StoredSecret::seal(passwordBytes, key)))) {
         // Accepting now would let entries be stored under a key that the
         // next start no longer knows.
-        QMessageBox::warning(this, QStringLiteral("Password Manager"),
-                             QStringLiteral("The master password could not be saved."));
+        MainWindow::showMessage(QStringLiteral("The master password could not be saved."));
         return;
     }
     accept();

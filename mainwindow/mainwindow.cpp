@@ -35,7 +35,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui_MainWindow)
 {
     setWindowIcon(applicationIcon());
-    dataDialog.setWindowIcon(windowIcon());
+    setFont(applicationFont());
 
     // Opening the database creates the file, so the first-run test comes first.
     const bool firstRun = !VaultFile::exists();
@@ -129,6 +129,7 @@ void MainWindow::tableWidgetContextMenu(QPoint pos)
     if (ui->tableWidget->selectedItems().isEmpty())
         return;
     auto *menu = new QMenu(this);
+    menu->setFont(font());
     // A menu per request; it goes, with its actions, once it has closed.
     connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
     addMenuAction(menu, tr("Copy Domain"), &MainWindow::cm_CopyDomain);
@@ -202,6 +203,16 @@ QIcon MainWindow::applicationIcon()
     return icon;
 }
 
+QFont MainWindow::applicationFont()
+{
+    // The windows place their captions at fixed pixel positions, drawn for a
+    // font about 11 px high. A narrow face sized in pixels fits them whatever
+    // the desktop's font and dpi.
+    QFont font(QStringLiteral("Liberation Sans Narrow"));
+    font.setPixelSize(11);
+    return font;
+}
+
 bool MainWindow::openVault()
 {
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
@@ -218,6 +229,8 @@ void MainWindow::createSchema()
 void MainWindow::showMessage(const QString &text)
 {
     QMessageBox box;
+    box.setWindowIcon(applicationIcon());
+    box.setFont(applicationFont());
     box.setText(text);
     box.exec();
 }
@@ -225,7 +238,6 @@ void MainWindow::showMessage(const QString &text)
 bool MainWindow::unlockVault()
 {
     EnterDialog gate;
-    gate.setWindowIcon(windowIcon());
     gate.setKeyTarget(&masterKey);
     return gate.exec() == QDialog::Accepted;
 }

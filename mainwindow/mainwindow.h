@@ -3,6 +3,7 @@
 
 #include "dialogs/datadialog.h"
 
+#include <QFont>
 #include <QIcon>
 #include <QMainWindow>
 #include <QPoint>
@@ -22,6 +23,12 @@ public:
 
     void reloadTable();
 
+    // The icon and the font of every window of the program, and the one way
+    // it shows a message box with them.
+    static QIcon applicationIcon();
+    static QFont applicationFont();
+    static void showMessage(const QString &text);
+
 private slots:
     void on_pushButton_clicked();
     void on_pushButton_2_clicked();
@@ -34,10 +41,8 @@ private slots:
     void cm_CopyDomain();
 
 private:
-    static QIcon applicationIcon();
     bool openVault();
     void createSchema();
-    static void showMessage(const QString &text);
     bool unlockVault();
     void setUpWindow();
     void setUpEntryTable();
