@@ -40,6 +40,8 @@ DataDialog::DataDialog()
     saveButton.setGeometry(10, 310, 100, 21);
     statusLabel.setGeometry(120, 310, 100, 16);
     statusLabel.setTextFormat(Qt::RichText);
+    // Tab moves on to the button instead of going into the note.
+    infoEdit.setTabChangesFocus(true);
 
     setFixedSize(container->size());
     connect(&saveButton, &QPushButton::clicked, this, &DataDialog::on_pushButton_clicked);
@@ -63,6 +65,11 @@ void DataDialog::reset(bool mode)
     domainEdit.clear();
     loginEdit.clear();
     passEdit.clear();
+    // Typing must not land in whichever field had the focus last time.
+    if (editMode)
+        loginEdit.setFocus();
+    else
+        domainEdit.setFocus();
 }
 
 void DataDialog::loadEntry(const QString &id)

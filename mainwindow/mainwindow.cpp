@@ -247,6 +247,7 @@ void MainWindow::setUpWindow()
     ui->setupUi(this);
     setUpEntryTable();
     setUpGenerator();
+    setUpSearch();
     reloadTable();
     setUpCreditLine();
 }
@@ -282,6 +283,11 @@ void MainWindow::setUpGenerator()
     ui->lineEdit_2->setText(QStringLiteral("10"));
     ui->lineEdit_2->setValidator(
         new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]{1,100}")), this));
+}
+
+void MainWindow::setUpSearch()
+{
+    connect(ui->lineEdit_4, &QLineEdit::returnPressed, this, &MainWindow::on_pushButton_2_clicked);
 }
 
 void MainWindow::setUpCreditLine()

@@ -47,6 +47,7 @@ private:
     void setUpWindow();
     void setUpEntryTable();
     void setUpGenerator();
+    void setUpSearch();
     void setUpCreditLine();
 
     int actionRow() const;
