@@ -5,6 +5,7 @@
 #include "vault/storedsecret.h"
 #include "vault/vaultstatements.h"
 
+#include <QAccessible>
 #include <QSqlQuery>
 
 DataDialog::DataDialog()
@@ -42,6 +43,7 @@ DataDialog::DataDialog()
     statusLabel.setTextFormat(Qt::RichText);
     // Tab moves on to the button instead of going into the note.
     infoEdit.setTabChangesFocus(true);
+    describeFields();
 
     setFixedSize(container->size());
     connect(&saveButton, &QPushButton::clicked, this, &DataDialog::on_pushButton_clicked);
@@ -107,9 +109,24 @@ void DataDialog::on_pushButton_clicked()
                                 : QStringLiteral("<font color = 'red'>error</font>"));
 }
 
+void DataDialog::describeFields()
+{
+    domainLabel.setBuddy(&domainEdit);
+    loginLabel.setBuddy(&loginEdit);
+    passLabel.setBuddy(&passEdit);
+    infoLabel.setBuddy(&infoEdit);
+    domainEdit.setAccessibleName(tr("Domain"));
+    loginEdit.setAccessibleName(tr("Login"));
+    passEdit.setAccessibleName(tr("Pass"));
+    infoEdit.setAccessibleName(tr("Note"));
+}
+
 void DataDialog::showStatus(const QString &richText)
 {
     statusLabel.setText(richText);
+    // A screen reader reads the new status out only when told that it changed.
+    QAccessibleEvent changed(&statusLabel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QString DataDialog::firstEmptyFieldMessage() const

@@ -283,10 +283,15 @@ void MainWindow::setUpGenerator()
     ui->lineEdit_2->setText(QStringLiteral("10"));
     ui->lineEdit_2->setValidator(
         new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]{1,100}")), this));
+    ui->label->setBuddy(ui->lineEdit_2);
+    ui->lineEdit_2->setAccessibleName(tr("Password length"));
+    ui->lineEdit->setAccessibleName(tr("Generated password"));
 }
 
 void MainWindow::setUpSearch()
 {
+    ui->label_3->setBuddy(ui->lineEdit_4);
+    ui->lineEdit_4->setAccessibleName(tr("Find domain"));
     connect(ui->lineEdit_4, &QLineEdit::returnPressed, this, &MainWindow::on_pushButton_2_clicked);
 }
 
