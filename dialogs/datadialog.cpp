@@ -4,6 +4,7 @@
 #include "vault/storedsecret.h"
 #include "vault/vaultstatements.h"
 
+#include <QAccessible>
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
 
@@ -57,6 +58,9 @@ DataDialog::DataDialog()
     saveButton.setGeometry(10, 310, 100, 21);
     statusLabel.setGeometry(120, 310, 100, 16);
     statusLabel.setTextFormat(Qt::RichText);
+    // Tab moves on to the button instead of going into the note.
+    infoEdit.setTabChangesFocus(true);
+    describeFields();
 
     setFixedSize(container->size());
     connect(&saveButton, &QPushButton::clicked, this, &DataDialog::on_pushButton_clicked);
@@ -81,6 +85,11 @@ void DataDialog::reset(bool mode)
     domainEdit.clear();
     loginEdit.clear();
     passEdit.clear();
+    // Typing must not land in whichever field had the focus last time.
+    if (editMode)
+        loginEdit.setFocus();
+    else
+        domainEdit.setFocus();
 }
 
 void DataDialog::loadEntry(const QString &id)
@@ -121,9 +130,24 @@ void DataDialog::on_pushButton_clicked()
                                 : QStringLiteral("<font color = 'red'>error</font>"));
 }
 
+void DataDialog::describeFields()
+{
+    domainLabel.setBuddy(&domainEdit);
+    loginLabel.setBuddy(&loginEdit);
+    passLabel.setBuddy(&passEdit);
+    infoLabel.setBuddy(&infoEdit);
+    domainEdit.setAccessibleName(tr("Domain"));
+    loginEdit.setAccessibleName(tr("Login"));
+    passEdit.setAccessibleName(tr("Pass"));
+    infoEdit.setAccessibleName(tr("Note"));
+}
+
 void DataDialog::showStatus(const QString &richText)
 {
     statusLabel.setText(richText);
+    // A screen reader reads the new status out only when told that it changed.
+    QAccessibleEvent changed(&statusLabel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QString DataDialog::firstEmptyFieldMessage() const

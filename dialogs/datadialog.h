@@ -25,6 +25,7 @@ public slots:
     void on_pushButton_clicked();
 
 private:
+    void describeFields();
     void showStatus(const QString &richText);
     QString firstEmptyFieldMessage() const;
     bool save(const QString &pass, const QString &info);

@@ -24,6 +24,8 @@ EnterDialog::EnterDialog()
     passwordEdit.setGeometry(115, 10, 180, 20);
     enterButton.setGeometry(300, 10, 60, 20);
     enterButton.setText(QStringLiteral("Enter"));
+    promptLabel.setBuddy(&passwordEdit);
+    passwordEdit.setAccessibleName(tr("Master password"));
     connect(&enterButton, &QPushButton::clicked, this, &EnterDialog::on_pushButton_clicked);
 }
 

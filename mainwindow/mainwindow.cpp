@@ -8,6 +8,7 @@
 #include "vault/vaultfile.h"
 #include "vault/vaultstatements.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -36,8 +37,10 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui_MainWindow)
 {
-    setWindowIcon(applicationIcon());
-    dataDialog.setWindowIcon(windowIcon());
+    // Every window of the program, message boxes and menus included, shows
+    // the icon and uses the font its fixed geometry was drawn for.
+    QApplication::setWindowIcon(applicationIcon());
+    QApplication::setFont(applicationFont());
 
     // Opening the database creates the file, so the first-run test comes first.
     const QByteArray createdVault = VaultFile::createOwnerOnly();
@@ -222,6 +225,16 @@ QIcon MainWindow::applicationIcon()
     return icon;
 }
 
+QFont MainWindow::applicationFont()
+{
+    // The windows place their captions at fixed pixel positions, drawn for a
+    // font about 11 px high. A narrow face sized in pixels fits them whatever
+    // the desktop's font and dpi.
+    QFont font(QStringLiteral("Liberation Sans Narrow"));
+    font.setPixelSize(11);
+    return font;
+}
+
 bool MainWindow::openVault()
 {
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
@@ -251,7 +264,6 @@ void MainWindow::showMessage(const QString &text)
 bool MainWindow::unlockVault()
 {
     EnterDialog gate;
-    gate.setWindowIcon(windowIcon());
     gate.setKeyTarget(&masterKey);
     return gate.exec() == QDialog::Accepted;
 }
@@ -261,6 +273,7 @@ void MainWindow::setUpWindow()
     ui->setupUi(this);
     setUpEntryTable();
     setUpGenerator();
+    setUpSearch();
     reloadTable();
     setUpCreditLine();
 }
@@ -296,6 +309,16 @@ void MainWindow::setUpGenerator()
     ui->lineEdit_2->setText(QStringLiteral("10"));
     ui->lineEdit_2->setValidator(
         new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]{1,100}")), this));
+    ui->label->setBuddy(ui->lineEdit_2);
+    ui->lineEdit_2->setAccessibleName(tr("Password length"));
+    ui->lineEdit->setAccessibleName(tr("Generated password"));
+}
+
+void MainWindow::setUpSearch()
+{
+    ui->label_3->setBuddy(ui->lineEdit_4);
+    ui->lineEdit_4->setAccessibleName(tr("Find domain"));
+    connect(ui->lineEdit_4, &QLineEdit::returnPressed, this, &MainWindow::on_pushButton_2_clicked);
 }
 
 void MainWindow::setUpCreditLine()

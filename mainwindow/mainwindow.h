@@ -3,6 +3,7 @@
 
 #include "dialogs/datadialog.h"
 
+#include <QFont>
 #include <QIcon>
 #include <QMainWindow>
 #include <QPoint>
@@ -36,6 +37,7 @@ private slots:
 
 private:
     static QIcon applicationIcon();
+    static QFont applicationFont();
     bool openVault();
     bool createSchema();
     void reportFailure(const QString &what, const QSqlError &error);
@@ -44,6 +46,7 @@ private:
     void setUpWindow();
     void setUpEntryTable();
     void setUpGenerator();
+    void setUpSearch();
     void setUpCreditLine();
 
     int actionRow() const;

@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the unlocked main window: runs a built
-# passwordmanager in a fresh temporary directory (so with a new, empty vault)
-# under Xvfb, sets a master password through the gate, adds a few example
-# entries through the "Add data" dialog, generates a password and saves the
-# main window as a PNG. Builds nothing itself.
+# Takes the README's pictures: runs a built passwordmanager in a fresh
+# temporary directory (so with a new, empty vault) under Xvfb, types a master
+# password into the gate, adds a few example entries through the "Add data"
+# dialog, generates a password, and saves the gate, the first entry dialog
+# (after "Add") and the main window as PNGs. Builds nothing itself.
 #
 # Usage, from the repository root:
-#   tools/screenshot.sh [BINARY [OUTPUT]]
-#   BINARY defaults to build/release/app/passwordmanager,
-#   OUTPUT to docs/screenshot.png.
+#   tools/screenshot.sh [BINARY [DIRECTORY]]
+#   BINARY defaults to build/release/app/passwordmanager, DIRECTORY to docs;
+#   the pictures are DIRECTORY/screenshot.png (main window),
+#   DIRECTORY/screenshot-password.png and DIRECTORY/screenshot-entry.png.
 #
 # Needs these Debian packages (Xvfb, xdotool, ImageMagick's import, fonts):
-#   apt-get install -y --no-install-recommends xvfb xdotool imagemagick fonts-dejavu-core
+#   apt-get install -y --no-install-recommends xvfb xdotool imagemagick fonts-liberation
 set -euo pipefail
 
 binary=$(realpath "${1:-build/release/app/passwordmanager}")
-output=$(realpath -m "${2:-docs/screenshot.png}")
+output=$(realpath -m "${2:-docs}")
 [ -x "$binary" ] || { echo "screenshot: no program at $binary; build it first" >&2; exit 1; }
 for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing" >&2; exit 1; }
@@ -94,10 +95,18 @@ type_into() {
     xdotool type --delay 20 "$4"
 }
 
+snap() {
+    import -window "$1" "$output/$2"
+    echo "screenshot: wrote $output/$2"
+}
+
+mkdir -p "$output"
+
 # Points below are the centres of widgets, from the fixed geometry of the
 # gate, the entry dialog and the main window.
 gate=$(wait_for_dialog)
 type_into "$gate" 200 20 "example master password"
+snap "$gate" screenshot-password.png
 click "$gate" 330 20
 window=$(wait_for_main_window)
 wait_until_only "$window"
@@ -113,11 +122,12 @@ add_entry() {
     type_into "$dialog" 160 65 "$3"
     type_into "$dialog" 135 200 "$4"
     click "$dialog" 60 320
+    [ -z "${5:-}" ] || snap "$dialog" "$5"
     xdotool key Escape
     wait_until_only "$window"
 }
 
-add_entry "mail.example.net" "alice" "Tq7#wL9x!pR2" "Work mailbox"
+add_entry "mail.example.net" "alice" "Tq7#wL9x!pR2" "Work mailbox" screenshot-entry.png
 add_entry "example.org" "alice@example.org" "n4V-s8Kd%e1Z" "Forum account"
 add_entry "shop.example.com" "carol_w" "Hm3&yU6q@cX0" ""
 
@@ -125,6 +135,4 @@ click "$window" 240 20
 click "$window" 150 173
 sleep 0.5
 
-mkdir -p "$(dirname "$output")"
-import -window "$window" "$output"
-echo "screenshot: wrote $output"
+snap "$window" screenshot.png

@@ -1,0 +1,117 @@
+#include "mainwindow/mainwindow.h"
+
+#include "dialogs/enterdialog.h"
+#include "dialogsteps.h"
+#include "testmain.h"
+#include "workingdirectory.h"
+
+#include <QSqlQuery>
+#include <QtWidgets>
+
+namespace {
+// Labels and check boxes need their size hint, buttons their text and a few
+// pixels, line edits their text's height and, when read-only, its width.
+QSize roomNeeded(QWidget *widget)
+{
+    const QFontMetrics metrics = widget->fontMetrics();
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        return {metrics.horizontalAdvance(button->text()) + 8, metrics.height()};
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        return {edit->isReadOnly() ? metrics.horizontalAdvance(edit->text()) + 4 : 0, metrics.height() + 2};
+    return qobject_cast<QLabel *>(widget) || qobject_cast<QCheckBox *>(widget) ? widget->sizeHint() : QSize();
+}
+
+// Notes what is wrong in one window: a missing icon, a font under 11 px, a
+// text that does not fit (the line gap, up to 2 px, may be cut). Notes what a screen reader says of each input field:
+// its name, then its caption.
+void inspect(QWidget *window, QStringList *faults, QStringList *fields = nullptr)
+{
+    if (!window->windowIcon().availableSizes().contains(QSize(256, 256)))
+        *faults << QStringLiteral("no icon");
+    for (QWidget *widget : window->findChildren<QWidget *>() + QList<QWidget *>({window})) {
+        const QSize needed = roomNeeded(widget);
+        const QRect room =
+            widget->isWindow() ? widget->rect() : widget->geometry() & widget->parentWidget()->rect();
+        const bool readable = QFontInfo(widget->font()).pixelSize() >= 11;
+        const bool fits = needed.boundedTo(room.size() + QSize(0, 2)) == needed;
+        if (widget->isVisibleTo(window) && !(readable && fits))
+            *faults << widget->objectName() + " \"" + widget->property("text").toString() + "\" needs "
+                           + QString::number(needed.width()) + "x" + QString::number(needed.height());
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(widget);
+        if (fields && field->role() == QAccessible::EditableText && !field->state().readOnly) {
+            *fields << field->text(QAccessible::Name);
+            for (const auto &caption : field->relations(QAccessible::Label))
+                fields->last() += " / " + caption.first->text(QAccessible::Name);
+        }
+    }
+}
+}
+
+class TestWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyWindowReadsWellAndTakesTheKeyboard();
+};
+
+void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
+{
+    WorkingDirectory workDir;
+    QVERIFY(workDir.isValid());
+    QStringList faults;
+    QStringList fields;
+    ModalDriver driver;
+    driver.then([&](QWidget *gate) {
+        inspect(gate, &faults, &fields);
+        DialogSteps::enterPassword("master")(gate);
+    });
+    MainWindow window;
+    window.show();
+    inspect(&window, &faults, &fields);
+    EnterDialog later;
+    inspect(&later, &faults);
+
+    DataDialog entry;
+    entry.findChild<QLineEdit *>("passEdit")->setFocus();
+    entry.reset(true);
+    QCOMPARE(entry.focusWidget()->objectName(), QStringLiteral("loginEdit"));
+    inspect(&entry, &faults);
+    entry.reset(false);
+    inspect(&entry, &faults, &fields);
+    // From the keyboard: save, fill the field the status asks for, Tab on;
+    // the last save cannot store.
+    QStringList path;
+    for (int step = 0; step < 5; ++step) {
+        path << entry.focusWidget()->objectName();
+        entry.findChild<QPushButton *>()->click();
+        inspect(&entry, &faults);
+        QTest::keyClicks(entry.focusWidget(), "x");
+        QTest::keyClick(entry.focusWidget(), Qt::Key_Tab);
+        if (step == 3)
+            QSqlQuery("PRAGMA query_only = ON");
+    }
+    QCOMPARE(path, QStringList({"domainEdit", "loginEdit", "passEdit", "infoEdit", "saveButton"}));
+    QCOMPARE(entry.findChild<QLabel *>("statusLabel")->text(), QStringLiteral("<font color = 'red'>error</font>"));
+    QCOMPARE(entry.findChild<QPlainTextEdit *>()->toPlainText(), QStringLiteral("x"));
+
+    QStringList messages;
+    driver.then([&](QWidget *box) {
+        inspect(box, &faults);
+        DialogSteps::dismissMessage(&messages)(box);
+    });
+    QTest::keyClick(window.findChild<QLineEdit *>("lineEdit_4"), Qt::Key_Return);
+    QCOMPARE(messages, QStringList("Not Found"));
+    window.reloadTable();
+    window.findChild<QTableWidget *>()->selectRow(0);
+    emit window.findChild<QTableWidget *>()->customContextMenuRequested(QPoint(5, 5));
+    inspect(window.findChild<QMenu *>(), &faults);
+    QCOMPARE(faults, QStringList());
+    QCOMPARE(fields, QStringList({"Master password / Установить пароль:", "Generated password",
+                                  "Password length / Password length:", "Find domain / Find Domain:",
+                                  "Domain / Domain:", "Login / Login:", "Pass / Pass:",
+                                  "Note / Дополнительная информация:(max 300 символов)"}));
+}
+
+PM_TEST_MAIN(TestWindows)
+#include "tst_windows.moc"
