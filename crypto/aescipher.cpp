@@ -288,6 +288,44 @@ inline Columns decryptColumns(const Columns &block, const AesKeySchedule &schedu
     return invShiftRows(state) ^ load(schedule.roundKeys);
 }
 
+// The byte-string layer without copies of its own: one array is made for
+// the result and the cipher runs in place there. encryptPadded puts prefix
+// before the data, so that encrypt can chain its IV as the first block.
+QByteArray encryptPadded(const AesCipher &cipher, const QByteArray &prefix, const QByteArray &data,
+                         const QByteArray &key, const QByteArray &iv)
+{
+    if (!isKeyLength(key.size()))
+        return QByteArray();
+    QByteArray padded;
+    padded.reserve(prefix.size() + data.size() + blockSize);
+    padded.append(prefix).append(data);
+    padded = cipher.addPadding(std::move(padded));
+    AesKeySchedule schedule;
+    cipher.expandKey(bytesOf(key), 8 * key.size(), schedule);
+    unsigned char chainingBlock[blockSize];
+    std::memcpy(chainingBlock, iv.constData(), blockSize);
+    unsigned char *buffer = reinterpret_cast<unsigned char *>(padded.data());
+    cipher.encryptCbc(buffer, buffer, static_cast<unsigned>(padded.size()), chainingBlock, schedule);
+    return padded;
+}
+
+// A length that is not a whole number of blocks was never written by
+// encrypt; rather than guess at it, such data decrypts to nothing.
+QByteArray decryptPadded(const AesCipher &cipher, const unsigned char *input, int length,
+                         const QByteArray &key, const unsigned char *iv)
+{
+    if (!isKeyLength(key.size()) || length % blockSize != 0)
+        return QByteArray();
+    AesKeySchedule schedule;
+    cipher.expandKey(bytesOf(key), 8 * key.size(), schedule);
+    unsigned char chainingBlock[blockSize];
+    std::memcpy(chainingBlock, iv, blockSize);
+    QByteArray plaintext(length, Qt::Uninitialized);
+    cipher.decryptCbc(input, reinterpret_cast<unsigned char *>(plaintext.data()), static_cast<unsigned>(length),
+                      chainingBlock, schedule);
+    return cipher.removePadding(std::move(plaintext));
+}
+
 } // namespace
 
 AesCipher::AesCipher() = default;
@@ -464,44 +502,28 @@ QByteArray AesCipher::keyFromHex(const QString &hex) const
 QByteArray AesCipher::encrypt(QByteArray data, QByteArray key) const
 {
     const QByteArray iv = QUuid::createUuid().toRfc4122();
-    data.prepend(iv);
-    return encryptWithIv(std::move(data), std::move(key), iv);
+    return encryptPadded(*this, iv, data, key, iv);
 }
 
 QByteArray AesCipher::decrypt(QByteArray value, QByteArray key) const
 {
-    const QByteArray iv = value.left(blockSize);
-    value.remove(0, blockSize);
-    return decryptWithIv(std::move(value), std::move(key), iv);
+    if (value.size() < blockSize)
+        return QByteArray();
+    return decryptPadded(*this, bytesOf(value) + blockSize, value.size() - blockSize, key, bytesOf(value));
 }
 
 QByteArray AesCipher::encryptWithIv(QByteArray data, QByteArray key, QByteArray iv) const
 {
-    if (!isKeyLength(key.size()) || iv.size() != blockSize)
+    if (iv.size() != blockSize)
         return QByteArray();
-    AesKeySchedule schedule;
-    expandKey(bytesOf(key), 8 * key.size(), schedule);
-    unsigned char chainingBlock[blockSize];
-    std::memcpy(chainingBlock, iv.constData(), blockSize);
-    QByteArray padded = addPadding(std::move(data));
-    unsigned char *buffer = reinterpret_cast<unsigned char *>(padded.data());
-    encryptCbc(buffer, buffer, static_cast<unsigned>(padded.size()), chainingBlock, schedule);
-    return padded;
+    return encryptPadded(*this, QByteArray(), data, key, iv);
 }
 
-// A length that is not a whole number of blocks was never written by
-// encrypt; rather than guess at it, such data decrypts to nothing.
 QByteArray AesCipher::decryptWithIv(QByteArray data, QByteArray key, QByteArray iv) const
 {
-    if (!isKeyLength(key.size()) || iv.size() != blockSize || data.size() % blockSize != 0)
+    if (iv.size() != blockSize)
         return QByteArray();
-    AesKeySchedule schedule;
-    expandKey(bytesOf(key), 8 * key.size(), schedule);
-    unsigned char chainingBlock[blockSize];
-    std::memcpy(chainingBlock, iv.constData(), blockSize);
-    unsigned char *buffer = reinterpret_cast<unsigned char *>(data.data());
-    decryptCbc(buffer, buffer, static_cast<unsigned>(data.size()), chainingBlock, schedule);
-    return removePadding(std::move(data));
+    return decryptPadded(*this, bytesOf(data), data.size(), key, bytesOf(iv));
 }
 
 QByteArray AesCipher::addPadding(QByteArray data) const
