@@ -283,8 +283,8 @@ inline Columns decryptColumns(const Columns &block, const AesKeySchedule &schedu
     const int rounds = schedule.roundCount;
     const Columns first = block ^ load(schedule.roundKeys + blockSize * rounds);
     Columns state = {invSubWord(first.c0), invSubWord(first.c1), invSubWord(first.c2), invSubWord(first.c3)};
-    for (int round = rounds - 1; round > 0; --round)
-        inverseMiddleRound(state, pendingKeys[round]);
+    for (const Columns *pendingKey = pendingKeys + rounds - 1; pendingKey != pendingKeys; --pendingKey)
+        inverseMiddleRound(state, *pendingKey);
     return invShiftRows(state) ^ load(schedule.roundKeys);
 }
 
