@@ -274,8 +274,9 @@ inline Columns shiftRows(const Columns &s)
             (s.c3 & 0xff) | (s.c0 & 0xff00) | (s.c1 & 0xff0000) | (s.c2 & 0xff000000)};
 }
 
-// Round keys 1 to Nr - 1, each after ShiftRows, at its round's index.
-using PendingKeys = Columns[15];
+// Round keys 1 to Nr - 1 (13 at most), each after ShiftRows, at the index
+// of its round.
+using PendingKeys = Columns[14];
 
 inline Columns decryptColumns(const Columns &block, const AesKeySchedule &schedule,
                               const PendingKeys &pendingKeys)
