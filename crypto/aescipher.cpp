@@ -69,10 +69,11 @@ const unsigned char *bytesOf(const QByteArray &array)
     return reinterpret_cast<const unsigned char *>(array.constData());
 }
 
-// The state is four words, one column each with row r in bits 8 r to
-// 8 r + 7, in named members so that it stays in registers whatever the
-// optimisation level. Words are copied to and from memory as they are,
-// which puts the rows there only on a little-endian machine.
+// Byte i of a block is row i % 4, column i / 4. The state is four words,
+// one column each with row r in bits 8 r to 8 r + 7, in named members so
+// that it stays in registers whatever the optimisation level. Words are
+// copied to and from memory as they are, which puts the rows there only on
+// a little-endian machine.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "column words need little-endian order");
 
 struct Columns
