@@ -69,54 +69,69 @@ const unsigned char *bytesOf(const QByteArray &array)
     return reinterpret_cast<const unsigned char *>(array.constData());
 }
 
-// The round steps live here as inline functions so that the block functions
-// compile into one straight run per round; the member round steps are made
-// of the same functions.
-//
-// Byte i of the state is row i % 4, column i / 4. ShiftRows moves row r
-// left by r columns, so output column c, row r reads input column c + r.
-
-// The state lives in four words, one column each with row r in bits 8 r to
-// 8 r + 7, so that it stays in registers and a round key is added four bytes
-// at a time. Words are copied to and from memory as they are, which puts the
-// rows there only on a little-endian machine.
+// Byte i of a block is row i % 4, column i / 4. The state is four words,
+// one column each with row r in bits 8 r to 8 r + 7, in named members so
+// that it stays in registers whatever the optimisation level. Words are
+// copied to and from memory as they are, which puts the rows there only on
+// a little-endian machine.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "column words need little-endian order");
 
-using Columns = std::uint32_t[4];
+struct Columns
+{
+    std::uint32_t c0;
+    std::uint32_t c1;
+    std::uint32_t c2;
+    std::uint32_t c3;
+};
 
-inline std::uint32_t bytesToWord(const unsigned char *bytes)
+inline std::uint32_t wordAt(const unsigned char *bytes)
 {
     std::uint32_t word;
     std::memcpy(&word, bytes, sizeof word);
     return word;
 }
 
-inline void wordToBytes(std::uint32_t word, unsigned char *bytes)
+inline void putWord(std::uint32_t word, unsigned char *bytes)
 {
     std::memcpy(bytes, &word, sizeof word);
 }
 
-inline void load(Columns state, const unsigned char *bytes)
+inline Columns load(const unsigned char *bytes)
 {
-    for (int c = 0; c < 4; ++c)
-        state[c] = bytesToWord(bytes + 4 * c);
+    return {wordAt(bytes), wordAt(bytes + 4), wordAt(bytes + 8), wordAt(bytes + 12)};
 }
 
-inline void store(const Columns state, unsigned char *bytes)
+inline void store(const Columns &state, unsigned char *bytes)
 {
-    for (int c = 0; c < 4; ++c)
-        wordToBytes(state[c], bytes + 4 * c);
+    putWord(state.c0, bytes);
+    putWord(state.c1, bytes + 4);
+    putWord(state.c2, bytes + 8);
+    putWord(state.c3, bytes + 12);
 }
 
-inline void addRoundKey(Columns state, const unsigned char *roundKey)
+inline Columns operator^(const Columns &a, const Columns &b)
 {
-    for (int c = 0; c < 4; ++c)
-        state[c] ^= bytesToWord(roundKey + 4 * c);
+    return {a.c0 ^ b.c0, a.c1 ^ b.c1, a.c2 ^ b.c2, a.c3 ^ b.c3};
 }
 
-inline std::size_t row(std::uint32_t column, int r)
+inline std::size_t row0(std::uint32_t column)
 {
-    return (column >> (8 * r)) & 0xff;
+    return column & 0xff;
+}
+
+inline std::size_t row1(std::uint32_t column)
+{
+    return (column >> 8) & 0xff;
+}
+
+inline std::size_t row2(std::uint32_t column)
+{
+    return (column >> 16) & 0xff;
+}
+
+inline std::size_t row3(std::uint32_t column)
+{
+    return column >> 24;
 }
 
 inline std::uint32_t rotateRight(std::uint32_t word, int bits)
@@ -124,149 +139,193 @@ inline std::uint32_t rotateRight(std::uint32_t word, int bits)
     return word >> bits | word << (32 - bits);
 }
 
-inline void subShiftColumns(Columns state)
+// ShiftRows moves row r left by r columns, so output column c, row r comes
+// from input column c + r: the column functions below take row r from their
+// argument w_r.
+
+inline std::uint32_t subColumn(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3)
 {
-    const std::uint32_t in[4] = {state[0], state[1], state[2], state[3]};
-    for (int c = 0; c < 4; ++c)
-        state[c] = sbox(row(in[c], 0)) | sbox(row(in[(c + 1) & 3], 1)) << 8
-                   | sbox(row(in[(c + 2) & 3], 2)) << 16 | sbox(row(in[(c + 3) & 3], 3)) << 24;
+    return sbox(row0(w0)) | sbox(row1(w1)) << 8 | sbox(row2(w2)) << 16 | sbox(row3(w3)) << 24;
 }
 
-// a0..a3 are the bytes that ShiftRows brings into one column. Row r of
-// MixColumns is 2 S(a_r) + 3 S(a_r+1) + S(a_r+2) + S(a_r+3), and with
-// 3 S = 2 S + S that is z_r + z_r+1 + S(a_r+3) for z_r = 2 S(a_r) + S(a_r+1).
-// So each byte costs two table reads instead of three, and the rest is done
-// on the whole column: z_r+1 and S(a_r+3) come from rotating two words.
-inline std::uint32_t subMixColumn(std::size_t a0, std::size_t a1, std::size_t a2, std::size_t a3)
+inline std::uint32_t subWord(std::uint32_t word)
 {
+    return subColumn(word, word, word, word);
+}
+
+// With a0..a3 the bytes that ShiftRows brings into a column, MixColumns
+// gives row r = 2 S(a_r) + 3 S(a_r+1) + S(a_r+2) + S(a_r+3). As 3 S = 2 S + S,
+// that is z_r+2 + z_r+3 + S(a_r+3) for z_r = 2 S(a_r+2) + S(a_r+3): two table
+// reads a byte, and the rest on whole words. The words are packed so that
+// only z is rotated; a rotated pack of table bytes is one a compiler may
+// rebuild from its halves, with a slow double shift on some processors.
+inline std::uint32_t subMixColumn(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3)
+{
+    const std::size_t a0 = row0(w0);
+    const std::size_t a1 = row1(w1);
+    const std::size_t a2 = row2(w2);
+    const std::size_t a3 = row3(w3);
     const std::uint32_t doubled =
-        sboxTimes2(a0) | sboxTimes2(a1) << 8 | sboxTimes2(a2) << 16 | sboxTimes2(a3) << 24;
-    const std::uint32_t next = sbox(a1) | sbox(a2) << 8 | sbox(a3) << 16 | sbox(a0) << 24;
-    const std::uint32_t z = doubled ^ next;
-    return z ^ rotateRight(z, 8) ^ rotateRight(next, 16);
+        sboxTimes2(a2) | sboxTimes2(a3) << 8 | sboxTimes2(a0) << 16 | sboxTimes2(a1) << 24;
+    const std::uint32_t substituted = sbox(a3) | sbox(a0) << 8 | sbox(a1) << 16 | sbox(a2) << 24;
+    const std::uint32_t z = doubled ^ substituted;
+    return rotateRight(z, 16) ^ rotateRight(z, 24) ^ substituted;
 }
 
-inline void subShiftMixColumns(Columns state)
+// Each column takes its round key word at once, so that the compiler has
+// no reason to keep one column's indices while it works on another.
+inline Columns middleRound(const Columns &s, const unsigned char *roundKey)
 {
-    const std::uint32_t in[4] = {state[0], state[1], state[2], state[3]};
-    for (int c = 0; c < 4; ++c)
-        state[c] = subMixColumn(row(in[c], 0), row(in[(c + 1) & 3], 1), row(in[(c + 2) & 3], 2),
-                                row(in[(c + 3) & 3], 3));
+    return {subMixColumn(s.c0, s.c1, s.c2, s.c3) ^ wordAt(roundKey),
+            subMixColumn(s.c1, s.c2, s.c3, s.c0) ^ wordAt(roundKey + 4),
+            subMixColumn(s.c2, s.c3, s.c0, s.c1) ^ wordAt(roundKey + 8),
+            subMixColumn(s.c3, s.c0, s.c1, s.c2) ^ wordAt(roundKey + 12)};
 }
 
-inline void encryptColumns(Columns state, const AesKeySchedule &schedule)
+inline Columns lastRound(const Columns &s, const unsigned char *roundKey)
+{
+    return {subColumn(s.c0, s.c1, s.c2, s.c3) ^ wordAt(roundKey),
+            subColumn(s.c1, s.c2, s.c3, s.c0) ^ wordAt(roundKey + 4),
+            subColumn(s.c2, s.c3, s.c0, s.c1) ^ wordAt(roundKey + 8),
+            subColumn(s.c3, s.c0, s.c1, s.c2) ^ wordAt(roundKey + 12)};
+}
+
+inline Columns encryptColumns(Columns state, const AesKeySchedule &schedule)
 {
     const unsigned char *roundKey = schedule.roundKeys;
     const unsigned char *lastKey = roundKey + blockSize * schedule.roundCount;
-    addRoundKey(state, roundKey);
-    for (roundKey += blockSize; roundKey != lastKey; roundKey += blockSize) {
-        subShiftMixColumns(state);
-        addRoundKey(state, roundKey);
-    }
-    subShiftColumns(state);
-    addRoundKey(state, lastKey);
-}
-
-// InvShiftRows moves row r right by r columns: output column c, row r reads
-// input column c - r.
-inline void invShiftRows(Columns state)
-{
-    const std::uint32_t in[4] = {state[0], state[1], state[2], state[3]};
-    for (int c = 0; c < 4; ++c)
-        state[c] = (in[c] & 0xff) | (in[(c + 3) & 3] & 0xff00) | (in[(c + 2) & 3] & 0xff0000)
-                   | (in[(c + 1) & 3] & 0xff000000);
+    state = state ^ load(roundKey);
+    for (roundKey += blockSize; roundKey != lastKey; roundKey += blockSize)
+        state = middleRound(state, roundKey);
+    return lastRound(state, lastKey);
 }
 
 inline std::uint32_t invSubWord(std::uint32_t word)
 {
-    return invSbox(row(word, 0)) | invSbox(row(word, 1)) << 8 | invSbox(row(word, 2)) << 16
-           | invSbox(row(word, 3)) << 24;
+    return invSbox(row0(word)) | invSbox(row1(word)) << 8 | invSbox(row2(word)) << 16
+           | invSbox(row3(word)) << 24;
 }
 
-// InvMixColumns of the column b0..b3 through the product tables, then
-// InvSubBytes.
-inline std::uint32_t invMixSubColumn(std::size_t b0, std::size_t b1, std::size_t b2, std::size_t b3)
+// InvShiftRows moves row r right by r columns: output column c, row r comes
+// from input column c - r.
+inline Columns invShiftRows(const Columns &s)
 {
-    return invSbox(times14(b0) ^ times11(b1) ^ times13(b2) ^ times9(b3))
-           | invSbox(times9(b0) ^ times14(b1) ^ times11(b2) ^ times13(b3)) << 8
-           | invSbox(times13(b0) ^ times9(b1) ^ times14(b2) ^ times11(b3)) << 16
-           | invSbox(times11(b0) ^ times13(b1) ^ times9(b2) ^ times14(b3)) << 24;
+    return {(s.c0 & 0xff) | (s.c3 & 0xff00) | (s.c2 & 0xff0000) | (s.c1 & 0xff000000),
+            (s.c1 & 0xff) | (s.c0 & 0xff00) | (s.c3 & 0xff0000) | (s.c2 & 0xff000000),
+            (s.c2 & 0xff) | (s.c1 & 0xff00) | (s.c0 & 0xff0000) | (s.c3 & 0xff000000),
+            (s.c3 & 0xff) | (s.c2 & 0xff00) | (s.c1 & 0xff0000) | (s.c0 & 0xff000000)};
 }
 
-// Decryption leaves InvShiftRows pending between rounds: word c, row r of
-// such a state holds the byte that belongs in column c + r, row r. A middle
-// round reads column c through InvShiftRows, row r from word c - r, and adds
-// key word c to each word before taking its row, so the round keys are used
-// as they are. InvMixColumns and InvSubBytes of column c then land in word c,
-// all of one column in one word as in encryption, and InvShiftRows is
-// pending again.
-inline void invMixSubPending(Columns state, const unsigned char *roundKey)
+// Row 0 of InvMixColumns of the column b0..b3 through the product tables,
+// then InvSubBytes; row r is the same with the bytes rotated by r.
+inline std::uint32_t invMixSub(std::size_t b0, std::size_t b1, std::size_t b2, std::size_t b3)
 {
-    const std::uint32_t k0 = bytesToWord(roundKey);
-    const std::uint32_t k1 = bytesToWord(roundKey + 4);
-    const std::uint32_t k2 = bytesToWord(roundKey + 8);
-    const std::uint32_t k3 = bytesToWord(roundKey + 12);
-    const std::uint32_t s0 = state[0];
-    const std::uint32_t s1 = state[1];
-    const std::uint32_t s2 = state[2];
-    const std::uint32_t s3 = state[3];
-    state[0] = invMixSubColumn(row(s0 ^ k0, 0), row(s3 ^ k0, 1), row(s2 ^ k0, 2), row(s1 ^ k0, 3));
-    state[1] = invMixSubColumn(row(s1 ^ k1, 0), row(s0 ^ k1, 1), row(s3 ^ k1, 2), row(s2 ^ k1, 3));
-    state[2] = invMixSubColumn(row(s2 ^ k2, 0), row(s1 ^ k2, 1), row(s0 ^ k2, 2), row(s3 ^ k2, 3));
-    state[3] = invMixSubColumn(row(s3 ^ k3, 0), row(s2 ^ k3, 1), row(s1 ^ k3, 2), row(s0 ^ k3, 3));
+    return invSbox(times14(b0) ^ times11(b1) ^ times13(b2) ^ times9(b3));
 }
 
-// Decrypts count blocks side by side, round by round. The blocks do not
-// depend on each other, so one block's round can go on while another waits
-// for its table reads.
-template <int count>
-inline void decryptColumns(Columns (&states)[count], const AesKeySchedule &schedule)
+// Rows 0 and 2 of the column; rows 1 and 3 are rows 0 and 2 of the bytes
+// rotated by one.
+inline std::uint32_t invMixSubRows(std::size_t b0, std::size_t b1, std::size_t b2, std::size_t b3)
 {
-    const unsigned char *roundKey = schedule.roundKeys + blockSize * schedule.roundCount;
-    for (Columns &state : states) {
-        addRoundKey(state, roundKey);
-        // InvSubBytes, with this round's InvShiftRows left pending.
-        for (int c = 0; c < 4; ++c)
-            state[c] = invSubWord(state[c]);
-    }
-    for (roundKey -= blockSize; roundKey != schedule.roundKeys; roundKey -= blockSize)
-        for (Columns &state : states)
-            invMixSubPending(state, roundKey);
-    for (Columns &state : states) {
-        invShiftRows(state);
-        addRoundKey(state, roundKey);
-    }
+    return invMixSub(b0, b1, b2, b3) | invMixSub(b2, b3, b0, b1) << 16;
 }
 
-// The CBC step for count blocks; all of them are read before any is
-// written, so input and output may be the same buffer.
-template <int count>
-inline void decryptCbcBlocks(const unsigned char *input, unsigned char *output, Columns chain,
-                             const AesKeySchedule &schedule)
+// The bytes of one column, row r taken from word w_r.
+struct ColumnBytes
 {
-    Columns ciphertext[count];
-    Columns state[count];
-    for (int b = 0; b < count; ++b) {
-        load(ciphertext[b], input + blockSize * b);
-        load(state[b], input + blockSize * b);
-    }
-    decryptColumns(state, schedule);
-    for (int b = 0; b < count; ++b) {
-        for (int c = 0; c < 4; ++c) {
-            state[b][c] ^= chain[c];
-            chain[c] = ciphertext[b][c];
-        }
-        store(state[b], output + blockSize * b);
-    }
+    std::size_t b0;
+    std::size_t b1;
+    std::size_t b2;
+    std::size_t b3;
+};
+
+inline ColumnBytes columnBytes(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3)
+{
+    return {row0(w0), row1(w1), row2(w2), row3(w3)};
 }
 
-// CBC decryption takes this many blocks at a time while it has them.
-constexpr unsigned blocksAtOnce = 4;
-
-inline void xorInto(unsigned char *block, const unsigned char *other)
+// Between the rounds of decryption InvShiftRows stays pending: word c,
+// row r of a pending state holds row r of column c + r. A round then takes
+// row r of column c from word c - r, and the column it works out lands
+// whole in word c, pending again. Each round key is added to the pending
+// state, so it takes ShiftRows first; decryptCbc does that once a call.
+//
+// The columns are written out rather than taken through a function of
+// their own, which would be too large for some compilers to fold into the
+// round at -O2.
+inline void inverseMiddleRound(Columns &state, const Columns &pendingKey)
 {
-    for (int i = 0; i < blockSize; ++i)
-        block[i] ^= other[i];
+    const Columns p = state ^ pendingKey;
+    ColumnBytes b = columnBytes(p.c0, p.c3, p.c2, p.c1);
+    state.c0 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+    b = columnBytes(p.c1, p.c0, p.c3, p.c2);
+    state.c1 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+    b = columnBytes(p.c2, p.c1, p.c0, p.c3);
+    state.c2 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+    b = columnBytes(p.c3, p.c2, p.c1, p.c0);
+    state.c3 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+}
+
+// ShiftRows moves row r of column c + r into column c.
+inline Columns shiftRows(const Columns &s)
+{
+    return {(s.c0 & 0xff) | (s.c1 & 0xff00) | (s.c2 & 0xff0000) | (s.c3 & 0xff000000),
+            (s.c1 & 0xff) | (s.c2 & 0xff00) | (s.c3 & 0xff0000) | (s.c0 & 0xff000000),
+            (s.c2 & 0xff) | (s.c3 & 0xff00) | (s.c0 & 0xff0000) | (s.c1 & 0xff000000),
+            (s.c3 & 0xff) | (s.c0 & 0xff00) | (s.c1 & 0xff0000) | (s.c2 & 0xff000000)};
+}
+
+// Round keys 1 to Nr - 1 (13 at most), each after ShiftRows, at the index
+// of its round.
+using PendingKeys = Columns[14];
+
+inline Columns decryptColumns(const Columns &block, const AesKeySchedule &schedule,
+                              const PendingKeys &pendingKeys)
+{
+    const int rounds = schedule.roundCount;
+    const Columns first = block ^ load(schedule.roundKeys + blockSize * rounds);
+    Columns state = {invSubWord(first.c0), invSubWord(first.c1), invSubWord(first.c2), invSubWord(first.c3)};
+    for (const Columns *pendingKey = pendingKeys + rounds - 1; pendingKey != pendingKeys; --pendingKey)
+        inverseMiddleRound(state, *pendingKey);
+    return invShiftRows(state) ^ load(schedule.roundKeys);
+}
+
+// The byte-string layer without copies of its own: one array is made for
+// the result and the cipher runs in place there. encryptPadded puts prefix
+// before the data, so that encrypt can chain its IV as the first block.
+QByteArray encryptPadded(const AesCipher &cipher, const QByteArray &prefix, const QByteArray &data,
+                         const QByteArray &key, const QByteArray &iv)
+{
+    if (!isKeyLength(key.size()))
+        return QByteArray();
+    QByteArray padded;
+    padded.reserve(prefix.size() + data.size() + blockSize);
+    padded.append(prefix).append(data);
+    padded = cipher.addPadding(std::move(padded));
+    AesKeySchedule schedule;
+    cipher.expandKey(bytesOf(key), 8 * key.size(), schedule);
+    unsigned char chainingBlock[blockSize];
+    std::memcpy(chainingBlock, iv.constData(), blockSize);
+    unsigned char *buffer = reinterpret_cast<unsigned char *>(padded.data());
+    cipher.encryptCbc(buffer, buffer, static_cast<unsigned>(padded.size()), chainingBlock, schedule);
+    return padded;
+}
+
+// A length that is not a whole number of blocks was never written by
+// encrypt; rather than guess at it, such data decrypts to nothing.
+QByteArray decryptPadded(const AesCipher &cipher, const unsigned char *input, int length,
+                         const QByteArray &key, const unsigned char *iv)
+{
+    if (!isKeyLength(key.size()) || length % blockSize != 0)
+        return QByteArray();
+    AesKeySchedule schedule;
+    cipher.expandKey(bytesOf(key), 8 * key.size(), schedule);
+    unsigned char chainingBlock[blockSize];
+    std::memcpy(chainingBlock, iv, blockSize);
+    QByteArray plaintext(length, Qt::Uninitialized);
+    cipher.decryptCbc(input, reinterpret_cast<unsigned char *>(plaintext.data()), static_cast<unsigned>(length),
+                      chainingBlock, schedule);
+    return cipher.removePadding(std::move(plaintext));
 }
 
 } // namespace
@@ -275,19 +334,19 @@ AesCipher::AesCipher() = default;
 
 int AesCipher::expandKey(const unsigned char *key, int keyBits, AesKeySchedule &schedule) const
 {
-    int keyLength;
+    int keyWords;
     int rounds;
     switch (keyBits) {
     case 128:
-        keyLength = 16;
+        keyWords = 4;
         rounds = 10;
         break;
     case 192:
-        keyLength = 24;
+        keyWords = 6;
         rounds = 12;
         break;
     case 256:
-        keyLength = 32;
+        keyWords = 8;
         rounds = 14;
         break;
     default:
@@ -295,45 +354,47 @@ int AesCipher::expandKey(const unsigned char *key, int keyBits, AesKeySchedule &
         return -1;
     }
 
-    unsigned char *w = schedule.roundKeys;
-    std::memcpy(w, key, keyLength);
+    unsigned char *words = schedule.roundKeys;
+    std::memcpy(words, key, 4 * keyWords);
     schedule.roundCount = static_cast<unsigned char>(rounds);
-    unsigned roundConstant = 0x01;
-    for (int p = keyLength; p < blockSize * (rounds + 1); p += 4) {
-        unsigned t0 = w[p - 4];
-        unsigned t1 = w[p - 3];
-        unsigned t2 = w[p - 2];
-        unsigned t3 = w[p - 1];
-        if (p % keyLength == 0) {
-            const unsigned first = sbox(t1) ^ roundConstant;
-            t1 = sbox(t2);
-            t2 = sbox(t3);
-            t3 = sbox(t0);
-            t0 = first;
+    std::uint32_t roundConstant = 0x01;
+    std::uint32_t word = wordAt(words + 4 * (keyWords - 1));
+    int place = 0;
+    for (int i = keyWords; i < 4 * (rounds + 1); ++i) {
+        if (place == 0) {
+            // RotWord is a rotation of the little-endian word; the round
+            // constant goes into its first byte.
+            word = subWord(rotateRight(word, 8)) ^ roundConstant;
             roundConstant = ((roundConstant << 1) ^ (roundConstant & 0x80 ? 0x1b : 0)) & 0xff;
-        } else if (keyLength == 32 && p % keyLength == 16) {
-            t0 = sbox(t0);
-            t1 = sbox(t1);
-            t2 = sbox(t2);
-            t3 = sbox(t3);
+        } else if (keyWords == 8 && place == 4) {
+            word = subWord(word);
         }
-        w[p] = static_cast<unsigned char>(w[p - keyLength] ^ t0);
-        w[p + 1] = static_cast<unsigned char>(w[p - keyLength + 1] ^ t1);
-        w[p + 2] = static_cast<unsigned char>(w[p - keyLength + 2] ^ t2);
-        w[p + 3] = static_cast<unsigned char>(w[p - keyLength + 3] ^ t3);
+        word ^= wordAt(words + 4 * (i - keyWords));
+        putWord(word, words + 4 * i);
+        if (++place == keyWords)
+            place = 0;
     }
     return 0;
 }
 
+// The single-block functions follow the round steps one by one, as
+// FIPS-197 writes the cipher; the CBC functions do the same work with the
+// steps folded into whole rounds.
 int AesCipher::encryptBlock(const unsigned char *input, unsigned char *output,
                             const AesKeySchedule &schedule) const
 {
     if (!isRoundCount(schedule.roundCount))
         return -1;
-    Columns state;
-    load(state, input);
-    encryptColumns(state, schedule);
-    store(state, output);
+    const unsigned char *roundKey = schedule.roundKeys;
+    const unsigned char *lastKey = roundKey + blockSize * schedule.roundCount;
+    unsigned char state[blockSize];
+    xorBlock(input, roundKey, state);
+    for (roundKey += blockSize; roundKey != lastKey; roundKey += blockSize) {
+        subShiftMix(state);
+        xorBlock(state, roundKey);
+    }
+    subShift(state);
+    xorBlock(state, lastKey, output);
     return 0;
 }
 
@@ -342,10 +403,15 @@ int AesCipher::decryptBlock(const unsigned char *input, unsigned char *output,
 {
     if (!isRoundCount(schedule.roundCount))
         return -1;
-    Columns state[1];
-    load(state[0], input);
-    decryptColumns(state, schedule);
-    store(state[0], output);
+    const unsigned char *roundKey = schedule.roundKeys + blockSize * schedule.roundCount;
+    unsigned char state[blockSize];
+    xorBlock(input, roundKey, state);
+    invShiftSub(state);
+    for (roundKey -= blockSize; roundKey != schedule.roundKeys; roundKey -= blockSize) {
+        xorBlock(state, roundKey);
+        invMixShiftSub(state);
+    }
+    xorBlock(state, roundKey, output);
     return 0;
 }
 
@@ -354,80 +420,80 @@ int AesCipher::encryptCbc(const unsigned char *input, unsigned char *output, uns
 {
     if (length % blockSize != 0 || !isRoundCount(schedule.roundCount))
         return 1;
-    Columns state;
-    load(state, chainingBlock);
+    Columns chain = load(chainingBlock);
     for (unsigned offset = 0; offset < length; offset += blockSize) {
-        addRoundKey(state, input + offset);
-        encryptColumns(state, schedule);
-        store(state, output + offset);
+        chain = encryptColumns(chain ^ load(input + offset), schedule);
+        store(chain, output + offset);
     }
-    store(state, chainingBlock);
+    store(chain, chainingBlock);
     return 0;
 }
 
+// Each input block is read before its output is written, so input and
+// output may be the same buffer.
 int AesCipher::decryptCbc(const unsigned char *input, unsigned char *output, unsigned length,
                           unsigned char *chainingBlock, const AesKeySchedule &schedule) const
 {
     if (length % blockSize != 0 || !isRoundCount(schedule.roundCount))
         return 1;
-    Columns chain;
-    load(chain, chainingBlock);
-    unsigned offset = 0;
-    for (; length - offset >= blocksAtOnce * blockSize; offset += blocksAtOnce * blockSize)
-        decryptCbcBlocks<blocksAtOnce>(input + offset, output + offset, chain, schedule);
-    for (; offset < length; offset += blockSize)
-        decryptCbcBlocks<1>(input + offset, output + offset, chain, schedule);
+    PendingKeys pendingKeys;
+    for (int round = 1; round < schedule.roundCount; ++round)
+        pendingKeys[round] = shiftRows(load(schedule.roundKeys + blockSize * round));
+    Columns chain = load(chainingBlock);
+    for (unsigned offset = 0; offset < length; offset += blockSize) {
+        const Columns block = load(input + offset);
+        store(decryptColumns(block, schedule, pendingKeys) ^ chain, output + offset);
+        chain = block;
+    }
     store(chain, chainingBlock);
     return 0;
 }
 
 void AesCipher::subShift(unsigned char *state) const
 {
-    Columns columns;
-    load(columns, state);
-    subShiftColumns(columns);
-    store(columns, state);
+    const Columns s = load(state);
+    store({subColumn(s.c0, s.c1, s.c2, s.c3), subColumn(s.c1, s.c2, s.c3, s.c0),
+           subColumn(s.c2, s.c3, s.c0, s.c1), subColumn(s.c3, s.c0, s.c1, s.c2)},
+          state);
 }
 
 void AesCipher::subShiftMix(unsigned char *state) const
 {
-    Columns columns;
-    load(columns, state);
-    subShiftMixColumns(columns);
-    store(columns, state);
+    const Columns s = load(state);
+    store({subMixColumn(s.c0, s.c1, s.c2, s.c3), subMixColumn(s.c1, s.c2, s.c3, s.c0),
+           subMixColumn(s.c2, s.c3, s.c0, s.c1), subMixColumn(s.c3, s.c0, s.c1, s.c2)},
+          state);
 }
 
 void AesCipher::invShiftSub(unsigned char *state) const
 {
-    Columns columns;
-    load(columns, state);
-    for (int c = 0; c < 4; ++c)
-        columns[c] = invSubWord(columns[c]);
-    invShiftRows(columns);
-    store(columns, state);
+    const Columns s = load(state);
+    store(invShiftRows({invSubWord(s.c0), invSubWord(s.c1), invSubWord(s.c2), invSubWord(s.c3)}), state);
 }
 
 void AesCipher::invMixShiftSub(unsigned char *state) const
 {
-    Columns columns;
-    load(columns, state);
-    for (int c = 0; c < 4; ++c)
-        columns[c] = invMixSubColumn(row(columns[c], 0), row(columns[c], 1), row(columns[c], 2),
-                                     row(columns[c], 3));
-    invShiftRows(columns);
-    store(columns, state);
+    const Columns s = load(state);
+    ColumnBytes b = columnBytes(s.c0, s.c0, s.c0, s.c0);
+    const std::uint32_t c0 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+    b = columnBytes(s.c1, s.c1, s.c1, s.c1);
+    const std::uint32_t c1 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+    b = columnBytes(s.c2, s.c2, s.c2, s.c2);
+    const std::uint32_t c2 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+    b = columnBytes(s.c3, s.c3, s.c3, s.c3);
+    const std::uint32_t c3 = invMixSubRows(b.b0, b.b1, b.b2, b.b3) | invMixSubRows(b.b1, b.b2, b.b3, b.b0) << 8;
+    store(invShiftRows({c0, c1, c2, c3}), state);
 }
 
 void AesCipher::xorBlock(unsigned char *block, const unsigned char *other) const
 {
-    xorInto(block, other);
+    store(load(block) ^ load(other), block);
 }
 
 void AesCipher::xorBlock(const unsigned char *first, const unsigned char *second,
                          unsigned char *output) const
 {
-    for (int i = 0; i < blockSize; ++i)
-        output[i] = first[i] ^ second[i];
+    store(load(first) ^ load(second), output);
 }
 
 QByteArray AesCipher::keyFromHex(const QString &hex) const
@@ -438,44 +504,28 @@ QByteArray AesCipher::keyFromHex(const QString &hex) const
 QByteArray AesCipher::encrypt(QByteArray data, QByteArray key) const
 {
     const QByteArray iv = QUuid::createUuid().toRfc4122();
-    data.prepend(iv);
-    return encryptWithIv(std::move(data), std::move(key), iv);
+    return encryptPadded(*this, iv, data, key, iv);
 }
 
 QByteArray AesCipher::decrypt(QByteArray value, QByteArray key) const
 {
-    const QByteArray iv = value.left(blockSize);
-    value.remove(0, blockSize);
-    return decryptWithIv(std::move(value), std::move(key), iv);
+    if (value.size() < blockSize)
+        return QByteArray();
+    return decryptPadded(*this, bytesOf(value) + blockSize, value.size() - blockSize, key, bytesOf(value));
 }
 
 QByteArray AesCipher::encryptWithIv(QByteArray data, QByteArray key, QByteArray iv) const
 {
-    if (!isKeyLength(key.size()) || iv.size() != blockSize)
+    if (iv.size() != blockSize)
         return QByteArray();
-    AesKeySchedule schedule;
-    expandKey(bytesOf(key), 8 * key.size(), schedule);
-    unsigned char chainingBlock[blockSize];
-    std::memcpy(chainingBlock, iv.constData(), blockSize);
-    QByteArray padded = addPadding(std::move(data));
-    unsigned char *buffer = reinterpret_cast<unsigned char *>(padded.data());
-    encryptCbc(buffer, buffer, static_cast<unsigned>(padded.size()), chainingBlock, schedule);
-    return padded;
+    return encryptPadded(*this, QByteArray(), data, key, iv);
 }
 
-// A length that is not a whole number of blocks was never written by
-// encrypt; rather than guess at it, such data decrypts to nothing.
 QByteArray AesCipher::decryptWithIv(QByteArray data, QByteArray key, QByteArray iv) const
 {
-    if (!isKeyLength(key.size()) || iv.size() != blockSize || data.size() % blockSize != 0)
+    if (iv.size() != blockSize)
         return QByteArray();
-    AesKeySchedule schedule;
-    expandKey(bytesOf(key), 8 * key.size(), schedule);
-    unsigned char chainingBlock[blockSize];
-    std::memcpy(chainingBlock, iv.constData(), blockSize);
-    unsigned char *buffer = reinterpret_cast<unsigned char *>(data.data());
-    decryptCbc(buffer, buffer, static_cast<unsigned>(data.size()), chainingBlock, schedule);
-    return removePadding(std::move(data));
+    return decryptPadded(*this, bytesOf(data), data.size(), key, bytesOf(iv));
 }
 
 QByteArray AesCipher::addPadding(QByteArray data) const
