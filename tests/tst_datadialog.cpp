@@ -21,6 +21,7 @@ private slots:
         QTest::addColumn<QStringList>("typed");
         QTest::addColumn<QString>("status");
         QTest::newRow("nothing") << QStringList{"", "", "", ""} << "<font color = 'red'>Domain is Empty</font>";
+        QTest::newRow("no login") << QStringList{"d", "", "", "n"} << "<font color = 'red'>Login is Empty</font>";
         QTest::newRow("no pass") << QStringList{"d", "l", "", "n"} << "<font color = 'red'>Pass is Empty</font>";
         QTest::newRow("blanks") << QStringList{" ", "  ", "   ", "    "} << successful;
         QTest::newRow("quotes") << QStringList{"it's", "x' where 1=1 --", "'", "'); DELETE FROM Data; --"}
@@ -58,6 +59,8 @@ private slots:
                                       << QByteArray("\xE7\xE0\xEC\xE5\xF2\xEA\xE0") << "пароль" << "заметка";
         QTest::newRow("zero byte in the pass") << QByteArray("abc\0def", 7) << QByteArray() << "abc" << "";
         QTest::newRow("cut utf-8 sequence") << QByteArray("ab") << QByteArray("ab\xD0") << "ab" << "abР";
+        QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBFx") << QByteArray("\xEF\xBB\xBFx")
+                                         << QStringLiteral("\uFEFFx") << QStringLiteral("\uFEFFx");
     }
 
     // The domain stays as it is. Deleted meanwhile, the entry cannot be

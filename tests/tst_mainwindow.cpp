@@ -69,6 +69,7 @@ private slots:
     void genPassFillsTheTopField()
     {
         openWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Password Manager v 1.1"));
         for (QCheckBox *box : window->findChildren<QCheckBox *>())
             box->setChecked(!box->isChecked());
         auto *length = window->findChild<QLineEdit *>("lineEdit_2");
@@ -97,7 +98,6 @@ private slots:
         QFETCH(QString, search);
         QFETCH(int, row);
         openWindow({"alpha.org", "gamma.org", "Beta.org", "gamma.org"});
-        QCOMPARE(listed(1), QStringList({"Beta.org", "alpha.org", "gamma.org", "gamma.org"}));
         window->findChild<QLineEdit *>("lineEdit_4")->setText(search);
         QStringList messages;
         ModalDriver::answer(window.get(), ModalDriver::noteText(&messages));

@@ -35,19 +35,20 @@ public:
     {
         run(VaultStatements::createDataTable());
         run(VaultStatements::createSPassTable());
-        run(VaultStatements::insertCheckValue(StoredSecret::seal("master", keyFor(QStringLiteral("master")))));
+        const QByteArray key = QByteArray::fromHex(masterKeyFor().toLatin1());
+        run(VaultStatements::insertCheckValue(StoredSecret::seal("master", key)));
     }
 
     static QString masterKeyFor(const QString &password = QStringLiteral("master"))
     {
-        return QString::fromLatin1(keyFor(password).toHex());
+        return QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex());
     }
 
     // Under the master key of "master".
     static void addEntry(const QString &domain, const QString &login, const QByteArray &pass,
                          const QByteArray &info = QByteArray())
     {
-        const QByteArray key = keyFor(QStringLiteral("master"));
+        const QByteArray key = QByteArray::fromHex(masterKeyFor().toLatin1());
         run(VaultStatements::insertEntry(domain, login, StoredSecret::seal(pass, key),
                                          StoredSecret::seal(info, key)));
     }
@@ -62,11 +63,6 @@ public:
     }
 
 private:
-    static QByteArray keyFor(const QString &password)
-    {
-        return QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5);
-    }
-
     const QString previous = QDir::currentPath();
     QTemporaryDir directory;
 };
