@@ -1,43 +1,39 @@
 #ifndef MODALDRIVER_H
 #define MODALDRIVER_H
 
-#include <QObject>
+#include <QApplication>
 #include <QStringList>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
-#include <queue>
 
-class QWidget;
-
-// Answers modal dialogs from inside their own event loops. Each queued step
-// runs once, on whatever widget is modal when it gets its turn. A modal
-// widget that no step is left for is closed after a grace period and noted,
-// so a surprise dialog fails the test instead of hanging it.
-class ModalDriver : public QObject
+// Answers modal dialogs from inside their own event loops.
+class ModalDriver
 {
-    Q_OBJECT
-
 public:
     using Step = std::function<void(QWidget *modal)>;
 
-    explicit ModalDriver(QObject *parent = nullptr);
+    // Runs the step on the next widget to be modal, unless the context
+    // object is gone by then.
+    static void answer(QObject *context, const Step &step)
+    {
+        QTimer::singleShot(10, context, [context, step] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                step(modal);
+            else
+                answer(context, step);
+        });
+    }
 
-    void then(Step step);
-    bool allStepsRan() const;
-    // Text (or class name) of every modal widget that no step was left for.
-    QStringList unexpectedModals() const;
-
-    static QString textOf(QWidget *modal);
-
-private:
-    void poll();
-
-    QTimer timer;
-    std::queue<Step> steps;
-    QStringList unexpected;
-    int idleTicksWithModal = 0;
-    bool stepPending = false;
+    // A step that notes the text of a message box and closes it.
+    static Step noteText(QStringList *texts)
+    {
+        return [texts](QWidget *messageBox) {
+            *texts << messageBox->property("text").toString();
+            messageBox->close();
+        };
+    }
 };
 
 #endif // MODALDRIVER_H

@@ -1,34 +1,70 @@
 #ifndef TESTVAULT_H
 #define TESTVAULT_H
 
-#include <QByteArray>
-#include <QSqlDatabase>
-#include <QString>
-#include <QStringList>
-#include <QVariantList>
+#include "vault/storedsecret.h"
+#include "vault/vaultstatements.h"
 
-// Reads and writes db.db in the current directory behind the program's back,
-// through a connection of its own, to set up a vault and to see what the
-// program stored.
+#include <QCryptographicHash>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+// One test's vault. The object moves the process into a fresh empty
+// directory, where the program keeps db.db, for as long as it lives. The
+// static functions set a vault up the way the program stores one, and read
+// what it stored, through the default connection: the one the program's
+// dialogs use, opened here if nobody has, and dropped with the object.
 class TestVault
 {
 public:
-    static void createSchema();
-    static void setMasterPassword(const QString &password);
-    static QString masterKeyFor(const QString &password);
-    // Stores an entry the way the program does; returns its id.
-    static qint64 addEntry(const QString &domain, const QString &login, const QByteArray &pass,
-                           const QByteArray &info, const QString &masterKey);
-    static qint64 addEntry(const QString &domain, const QString &login = QStringLiteral("login"));
+    TestVault()
+    {
+        if (!QDir::setCurrent(directory.path()))
+            qFatal("no temporary directory to work in");
+    }
 
-    static bool execute(const QString &sql);
-    static QList<QVariantList> rows(const QString &sql);
-    static QStringList tableNames();
+    ~TestVault()
+    {
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+        QDir::setCurrent(previous);
+    }
 
-    // The default connection as the main window opens it, for testing the
-    // dialogs on their own.
-    static bool openDefaultConnection(const QString &options = QString());
-    static void closeDefaultConnection();
+    // Both tables, and the check value of the master password "master".
+    static void create()
+    {
+        run(VaultStatements::createDataTable());
+        run(VaultStatements::createSPassTable());
+        const QByteArray key = QByteArray::fromHex(masterKeyFor().toLatin1());
+        run(VaultStatements::insertCheckValue(StoredSecret::seal("master", key)));
+    }
+
+    static QString masterKeyFor(const QString &password = QStringLiteral("master"))
+    {
+        return QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex());
+    }
+
+    // Under the master key of "master".
+    static void addEntry(const QString &domain, const QString &login, const QByteArray &pass,
+                         const QByteArray &info = QByteArray())
+    {
+        const QByteArray key = QByteArray::fromHex(masterKeyFor().toLatin1());
+        run(VaultStatements::insertEntry(domain, login, StoredSecret::seal(pass, key),
+                                         StoredSecret::seal(info, key)));
+    }
+
+    // The first column of the first row the statement gives, if any.
+    static QVariant run(const QString &sql)
+    {
+        if (!QSqlDatabase::contains())
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE")).setDatabaseName(QStringLiteral("db.db"));
+        QSqlQuery query(sql, QSqlDatabase::database());
+        return query.next() ? query.value(0) : QVariant();
+    }
+
+private:
+    const QString previous = QDir::currentPath();
+    QTemporaryDir directory;
 };
 
 #endif // TESTVAULT_H
