@@ -65,34 +65,38 @@ private slots:
     void firstStartMakesAnOwnerOnlyVaultOrNone_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("no link") << "db.db" << false;
-        QTest::newRow("links to nothing yet") << "vault.db" << false;
-        QTest::newRow("links into a folder") << "sub/vault.db" << false;
-        QTest::newRow("full disk") << "db.db" << true;
-        QTest::newRow("full disk behind links") << "sub/vault.db" << true;
+        QTest::addColumn<int>("fileSizeLimit");
+        QTest::newRow("no link") << "db.db" << -1;
+        QTest::newRow("links to nothing yet") << "vault.db" << -1;
+        QTest::newRow("links into a folder") << "sub/vault.db" << -1;
+        QTest::newRow("full disk") << "db.db" << 0;
+        QTest::newRow("full disk behind links") << "sub/vault.db" << 0;
+        QTest::newRow("disk full after the first table") << "db.db" << 3 * 4096;
     }
 
     // Whatever the umask and wherever db.db leads. On a full disk (a file
-    // size limit of nothing) the vault cannot be set up and is gone again,
-    // so the next start sets it up from scratch.
+    // size limit) the vault cannot be set up and is gone again, so the next
+    // start sets it up from scratch. Three pages hold the first table.
     void firstStartMakesAnOwnerOnlyVaultOrNone()
     {
         QFETCH(QString, target);
-        QFETCH(bool, diskFull);
+        QFETCH(int, fileSizeLimit);
         QVERIFY(QDir().mkdir("sub"));
         if (target != "db.db") {
-            QVERIFY(::symlink(qPrintable(target), "second") == 0);
-            QVERIFY(::symlink("second", "db.db") == 0);
+            // The second link sits beside the vault and names it relatively.
+            const QFileInfo vault(target);
+            const QString second = vault.path() + "/second";
+            QVERIFY(::symlink(qPrintable(vault.fileName()), qPrintable(second)) == 0);
+            QVERIFY(::symlink(qPrintable(second), "db.db") == 0);
         }
-        if (diskFull) {
+        if (fileSizeLimit >= 0) {
             QStringList messages;
             ModalDriver::answer(this, ModalDriver::noteText(&messages));
             std::signal(SIGXFSZ, SIG_IGN);
             rlimit previous{};
             ::getrlimit(RLIMIT_FSIZE, &previous);
-            const rlimit nothingWritable{0, previous.rlim_max};
-            ::setrlimit(RLIMIT_FSIZE, &nothingWritable);
+            const rlimit diskFull{static_cast<rlim_t>(fileSizeLimit), previous.rlim_max};
+            ::setrlimit(RLIMIT_FSIZE, &diskFull);
             window = std::make_unique<MainWindow>();
             ::setrlimit(RLIMIT_FSIZE, &previous);
             QCOMPARE(messages, QStringList("Error Connect to DataBasse"));
