@@ -72,23 +72,21 @@ void MainWindow::reloadTable()
     QSqlQuery query;
     query.setForwardOnly(true);
     // A list that cannot be read keeps the rows it showed: an empty one
-    // would look like a vault that lost its entries.
+    // would look like a vault that lost its entries. So every row is read
+    // before the old ones go, as plain values that cost less than items.
     if (!query.exec(VaultStatements::selectEntryList()) || query.record().isEmpty()) {
         reportFailure(tr("The entries could not be read"), query.lastError());
         return;
     }
-    std::vector<QTableWidgetItem *> items;
+    std::vector<QString> cells;
+    std::vector<qint64> ids;
     while (query.next()) {
-        auto *idItem = new QTableWidgetItem(query.value(idColumn).toString());
-        // The id is what statements are built from: it must not be editable.
-        idItem->setData(Qt::UserRole, query.value(idColumn).toLongLong());
-        idItem->setFlags(idItem->flags() & ~Qt::ItemIsEditable);
-        items.push_back(idItem);
-        items.push_back(new QTableWidgetItem(StoredSecret::nameText(query.value(domainColumn))));
-        items.push_back(new QTableWidgetItem(StoredSecret::nameText(query.value(loginColumn))));
+        ids.push_back(query.value(idColumn).toLongLong());
+        cells.push_back(query.value(idColumn).toString());
+        cells.push_back(StoredSecret::nameText(query.value(domainColumn)));
+        cells.push_back(StoredSecret::nameText(query.value(loginColumn)));
     }
     if (query.lastError().isValid()) {
-        qDeleteAll(items);
         reportFailure(tr("The entries could not be read"), query.lastError());
         return;
     }
@@ -99,12 +97,19 @@ void MainWindow::reloadTable()
     table->setRowCount(0);
     // Rows appended one at a time cost the model and both headers a round
     // of notifications each; all of them at once cost one.
-    const int rows = static_cast<int>(items.size() / columnCount);
+    const int rows = static_cast<int>(ids.size());
     table->setRowCount(rows);
     for (int row = 0; row < rows; ++row) {
         table->setRowHeight(row, rowHeight);
-        for (int column = 0; column < columnCount; ++column)
-            table->setItem(row, column, items[static_cast<std::size_t>(row * columnCount + column)]);
+        for (int column = 0; column < columnCount; ++column) {
+            auto *item = new QTableWidgetItem(cells[static_cast<std::size_t>(row * columnCount + column)]);
+            if (column == idColumn) {
+                // The id is what statements are built from: it must not be editable.
+                item->setData(Qt::UserRole, ids[static_cast<std::size_t>(row)]);
+                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+            }
+            table->setItem(row, column, item);
+        }
     }
 }
 
