@@ -91,50 +91,43 @@ private:
     EVP_CIPHER_CTX *context;
 };
 
-// One stored value the way a program on EVP would make it: a fresh context
-// and a random IV for each, IV || data with PKCS#7 padding chained from the
-// IV, as AesCipher::encrypt does.
+// One value through a fresh EVP context, with PKCS#7 padding, as a program
+// on EVP would handle each stored value.
+QByteArray openSslValue(bool encrypt, const unsigned char *input, int length, const QByteArray &key,
+                        const unsigned char *iv)
+{
+    QByteArray output(length + 16, '\0');
+    EVP_CIPHER_CTX *context = EVP_CIPHER_CTX_new();
+    int written = 0;
+    int last = 0;
+    const bool ok = context
+                    && EVP_CipherInit_ex(context, EVP_aes_128_cbc(), nullptr,
+                                         reinterpret_cast<const unsigned char *>(key.constData()), iv,
+                                         encrypt ? 1 : 0) == 1
+                    && EVP_CipherUpdate(context, bytesOf(output), &written, input, length) == 1
+                    && EVP_CipherFinal_ex(context, bytesOf(output) + written, &last) == 1;
+    EVP_CIPHER_CTX_free(context);
+    if (!ok)
+        fail("OpenSSL could not handle a value");
+    output.truncate(written + last);
+    return output;
+}
+
+// A random IV for each value, then IV || data chained from the IV, as
+// AesCipher::encrypt lays a value out.
 QByteArray openSslEncryptValue(const QByteArray &data, const QByteArray &key)
 {
     unsigned char iv[16];
     if (RAND_bytes(iv, sizeof iv) != 1)
         fail("RAND_bytes failed");
     const QByteArray input = QByteArray(reinterpret_cast<const char *>(iv), 16) + data;
-    QByteArray output(input.size() + 16, '\0');
-    EVP_CIPHER_CTX *context = EVP_CIPHER_CTX_new();
-    int written = 0;
-    int last = 0;
-    const bool ok = context
-                    && EVP_EncryptInit_ex(context, EVP_aes_128_cbc(), nullptr,
-                                          reinterpret_cast<const unsigned char *>(key.constData()), iv) == 1
-                    && EVP_EncryptUpdate(context, bytesOf(output), &written,
-                                         reinterpret_cast<const unsigned char *>(input.constData()),
-                                         input.size()) == 1
-                    && EVP_EncryptFinal_ex(context, bytesOf(output) + written, &last) == 1;
-    EVP_CIPHER_CTX_free(context);
-    if (!ok)
-        fail("OpenSSL encryption of a value failed");
-    output.truncate(written + last);
-    return output;
+    return openSslValue(true, reinterpret_cast<const unsigned char *>(input.constData()), input.size(), key, iv);
 }
 
 QByteArray openSslDecryptValue(const QByteArray &value, const QByteArray &key)
 {
-    QByteArray output(value.size(), '\0');
     const auto *bytes = reinterpret_cast<const unsigned char *>(value.constData());
-    EVP_CIPHER_CTX *context = EVP_CIPHER_CTX_new();
-    int written = 0;
-    int last = 0;
-    const bool ok = context
-                    && EVP_DecryptInit_ex(context, EVP_aes_128_cbc(), nullptr,
-                                          reinterpret_cast<const unsigned char *>(key.constData()), bytes) == 1
-                    && EVP_DecryptUpdate(context, bytesOf(output), &written, bytes + 16, value.size() - 16) == 1
-                    && EVP_DecryptFinal_ex(context, bytesOf(output) + written, &last) == 1;
-    EVP_CIPHER_CTX_free(context);
-    if (!ok)
-        fail("OpenSSL decryption of a value failed");
-    output.truncate(written + last);
-    return output;
+    return openSslValue(false, bytes + 16, value.size() - 16, key, bytes);
 }
 
 QByteArray randomBytes(int count)
