@@ -252,7 +252,14 @@ bool MainWindow::createSchema()
 void MainWindow::reportFailure(const QString &what, const QSqlError &error)
 {
     const QString reason = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    statusBar()->showMessage(QStringLiteral("%1: %2.").arg(what, reason));
+    showStatusMessage(QStringLiteral("%1: %2.").arg(what, reason));
+}
+
+// Every message of the status bar goes through here. It stays until the
+// next one replaces it or a later success clears it: there are no timers.
+void MainWindow::showStatusMessage(const QString &text)
+{
+    statusBar()->showMessage(text);
 }
 
 void MainWindow::showMessage(const QString &text)

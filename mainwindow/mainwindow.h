@@ -41,6 +41,7 @@ private:
     bool openVault();
     bool createSchema();
     void reportFailure(const QString &what, const QSqlError &error);
+    void showStatusMessage(const QString &text);
     static void showMessage(const QString &text);
     bool unlockVault();
     void setUpWindow();
