@@ -40,6 +40,7 @@ private slots:
         QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password given";
         QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1 << "has no master password yet";
         QTest::newRow("no table") << QStringList{"check"} << none << "DROP TABLE Data" << 1 << "the table Data is missing";
+        QTest::newRow("second row") << QStringList{"import", "in.csv"} << QByteArray("master") << "CREATE UNIQUE INDEX d ON Data(domain)" << 1 << "UNIQUE constraint failed";
         QTest::newRow("help") << QStringList{"--help"} << none << "" << 0 << "\n  import FILE ";
         QTest::newRow("version") << QStringList{"--version"} << none << "" << 0 << "passwordmanager-vault 1.1\n";
     }
@@ -54,7 +55,7 @@ private slots:
         TestVault vault;
         TestVault::create();
         TestVault::run(vaultChange);
-        writeFile("in.csv", "domain,login,password,note\nd,l,p,n\n");
+        writeFile("in.csv", "domain,login,password,note\nd,l,p,n\nd,l,p,n\n");
         const Run result = tool(arguments, input);
         QTEST(result.status, "status");
         QVERIFY2((result.out + result.err.toUtf8()).contains(message.toUtf8()), qPrintable(result.err));
@@ -78,7 +79,7 @@ private slots:
         const Run exported = tool({"export"});
         QCOMPARE(exported.out, header + rows);
         QVERIFY(exported.err.contains("in clear text"));
-        QCOMPARE(tool({"export", "--output", "out.csv"}).status, 0);
+        QCOMPARE(tool({"export", "--output", "out.csv"}, "master\r\n").status, 0);
         QCOMPARE(readFile("out.csv"), header + rows);
         QCOMPARE(modeOf("out.csv"), 0600);
         QVERIFY(tool({"export", "--output", "out.csv"}, "master").err.contains("out.csv: it already exists"));
@@ -101,6 +102,7 @@ private slots:
         QTest::newRow("login") << QByteArray("d,,p,n\n") << "line 3: the login is empty";
         QTest::newRow("password") << QByteArray("d,l,,n\n") << "line 3: the password is empty";
         QTest::newRow("a column short") << QByteArray("d,l,p\n") << "line 3: 3 fields where the header has 4";
+        QTest::newRow("a column over") << QByteArray("d,l,p,n,\n") << "line 3: 5 fields where the header has 4";
         QTest::newRow("a line break") << QByteArray("\"d\r\n\",l,p,n\nd,l,,n") << "line 5: the password is empty";
         QTest::newRow("unclosed") << QByteArray("d,l,p,\"n\n") << "line 3: a quoted field is not closed";
         QTest::newRow("stray quote") << QByteArray("d,l\"x,p,n\n") << "line 3: a quote out of place";

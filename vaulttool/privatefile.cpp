@@ -1,7 +1,5 @@
 #include "vaulttool/privatefile.h"
 
-#include <QFileInfo>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,9 +15,6 @@ PrivateFile::PrivateFile(const QString &destination, bool replace)
 
 bool PrivateFile::create()
 {
-    const QFileInfo existing(destination);
-    if (!replace && (existing.exists() || existing.isSymLink()))
-        return fail(QStringLiteral("it already exists"));
     // QTemporaryFile makes its files readable and writable by the owner only.
     return temporary.open() || fail(temporary.errorString());
 }

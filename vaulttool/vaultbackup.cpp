@@ -55,10 +55,9 @@ QString VaultBackup::copyPages(sqlite3 *vault, const QString &targetPath)
     if (result == SQLITE_OK) {
         // All pages in one step: one read transaction, so one state of the vault.
         sqlite3_backup *backup = sqlite3_backup_init(target, "main", vault, "main");
-        result = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(target);
+        const int stepped = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(target);
         const int finished = backup ? sqlite3_backup_finish(backup) : SQLITE_OK;
-        if (result == SQLITE_DONE)
-            result = finished;
+        result = stepped == SQLITE_DONE ? finished : stepped;
     }
     const QString reason = QString::fromUtf8(sqlite3_errstr(result));
     sqlite3_close(target);

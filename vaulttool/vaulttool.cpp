@@ -103,10 +103,9 @@ int VaultTool::check()
         return fail(failure);
     for (const QString &entry : unclean)
         printError(entry);
-    const QString entries = entryCount == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(entryCount);
     const QString cleanness = unclean.isEmpty() ? QStringLiteral("all clean")
                                                 : QStringLiteral("%1 not clean").arg(unclean.size());
-    const bool written = writeOut(QStringLiteral("%1, %2\n").arg(entries, cleanness).toUtf8());
+    const bool written = writeOut(QStringLiteral("%1, %2\n").arg(entryCountText(entryCount), cleanness).toUtf8());
     return written && unclean.isEmpty() && fileProblems.isEmpty() ? 0 : 1;
 }
 
@@ -130,12 +129,15 @@ int VaultTool::exportEntries()
     QSqlDatabase::database().rollback();
     if (!failure.isEmpty())
         return fail(failure);
+    if (outputPath.isEmpty()) {
+        if (!writeOut(csv))
+            return 1;
+    } else {
+        PrivateFile file(outputPath, false);
+        if (!file.create() || !file.write(csv) || !file.publish())
+            return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()));
+    }
     printError(QStringLiteral("warning: the export holds every password in clear text"));
-    if (outputPath.isEmpty())
-        return writeOut(csv) ? 0 : 1;
-    PrivateFile file(outputPath, false);
-    if (!file.create() || !file.write(csv) || !file.publish())
-        return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()));
     return 0;
 }
 
@@ -153,7 +155,7 @@ int VaultTool::importEntries(const QString &csvPath)
     const QString failure = VaultEntries::addAll(entries, key);
     if (!failure.isEmpty())
         return fail(QStringLiteral("cannot store the entries: %1; nothing was imported").arg(failure));
-    return writeOut(QStringLiteral("imported %1 entries\n").arg(entries.size()).toUtf8()) ? 0 : 1;
+    return writeOut(QStringLiteral("imported %1\n").arg(entryCountText(entries.size())).toUtf8()) ? 0 : 1;
 }
 
 bool VaultTool::openVault(bool writable)
@@ -211,6 +213,11 @@ bool VaultTool::writeOut(const QByteArray &bytes)
         return true;
     printError(QStringLiteral("cannot write to standard output"));
     return false;
+}
+
+QString VaultTool::entryCountText(int count)
+{
+    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
 }
 
 int VaultTool::usageError(const QString &message)

@@ -23,6 +23,7 @@ private:
     bool unlock();
     bool readPassword(QByteArray *line) const;
     bool writeOut(const QByteArray &bytes);
+    static QString entryCountText(int count);
     static int usageError(const QString &message);
     static int fail(const QString &message);
     static void printError(const QString &message);
