@@ -37,7 +37,7 @@ private slots:
         QTest::newRow("no vault") << QStringList{"--vault", "none.db", "check"} << none << "" << 1 << "cannot open the vault none.db";
         QTest::newRow("wrong password") << exportToFile << QByteArray("Master\n") << "" << 1 << "wrong master password";
         QTest::newRow("untrimmed") << QStringList{"import", "in.csv"} << QByteArray("master \n") << "" << 1 << "wrong master password";
-        QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password given";
+        QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password on standard input";
         QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1 << "has no master password yet";
         QTest::newRow("no table") << QStringList{"check"} << none << "DROP TABLE Data" << 1 << "the table Data is missing";
         QTest::newRow("second row") << QStringList{"import", "in.csv"} << QByteArray("master") << "CREATE UNIQUE INDEX d ON Data(domain)" << 1 << "UNIQUE constraint failed";
@@ -133,13 +133,13 @@ private slots:
         const QByteArray key = QByteArray::fromHex(TestVault::masterKeyFor().toLatin1());
         const QByteArray unpadded = AesCipher().encrypt("0123456789abcdef", key).left(32).toBase64();
         TestVault::run(VaultStatements::insertEntry("b", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
-        TestVault::run(VaultStatements::insertEntry("c", "l", QByteArray(20, 'x').toBase64(), unpadded));
+        TestVault::run(VaultStatements::insertEntry("c", "l", QByteArray(40, 'x').toBase64(), unpadded));
         const Run result = tool({"check"});
         QCOMPARE(result.status, 1);
         QCOMPARE(result.out, QByteArray("3 entries, 2 not clean\n"));
         QCOMPARE(result.err, "passwordmanager-vault: entry 2: the password is not Base64 text; "
                              "the note is 10 bytes long, which no stored value is\n"
-                             "passwordmanager-vault: entry 3: the password is 20 bytes long, which no "
+                             "passwordmanager-vault: entry 3: the password is 40 bytes long, which no "
                              "stored value is; the note does not decrypt under the master key\n");
     }
 

@@ -187,7 +187,8 @@ bool VaultTool::unlock()
     }
     QByteArray line;
     if (!readPassword(&line)) {
-        fail(QStringLiteral("no master password given"));
+        fail(passwordFromStandardInput ? QStringLiteral("no master password on standard input")
+                                       : QStringLiteral("no terminal to ask for the master password; use --password-stdin"));
         return false;
     }
     const MasterPassword password(StoredSecret::bytesOf(QString::fromLocal8Bit(line)));
