@@ -1,10 +1,9 @@
 #include "dialogs/enterdialog.h"
 
-#include "crypto/aescipher.h"
+#include "vault/masterpassword.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultstatements.h"
 
-#include <QCryptographicHash>
 #include <QMessageBox>
 #include <QSqlQuery>
 
@@ -54,22 +53,18 @@ bool EnterDialog::vaultHasCheckValue()
         && query.value(0).toInt() != 0;
 }
 
-QByteArray EnterDialog::deriveKey(const QByteArray &passwordBytes)
+void EnterDialog::handOutKey(const MasterPassword &password)
 {
-    const QByteArray hexDigest =
-        QCryptographicHash::hash(passwordBytes, QCryptographicHash::Md5).toHex();
     if (keyTarget)
-        *keyTarget = QString::fromUtf8(hexDigest);
-    AesCipher cipher;
-    return cipher.keyFromHex(QString::fromUtf8(hexDigest));
+        *keyTarget = password.masterKey();
 }
 
 void EnterDialog::setPassword()
 {
-    const QByteArray passwordBytes = StoredSecret::bytesOf(passwordEdit.text().trimmed());
-    const QByteArray key = deriveKey(passwordBytes);
+    const MasterPassword password(StoredSecret::bytesOf(passwordEdit.text().trimmed()));
+    handOutKey(password);
     QSqlQuery query;
-    if (!query.exec(VaultStatements::insertCheckValue(StoredSecret::seal(passwordBytes, key)))) {
+    if (!query.exec(VaultStatements::insertCheckValue(password.checkValue()))) {
         // Accepting now would let entries be stored under a key that the
         // next start no longer knows.
         QMessageBox::warning(this, QStringLiteral("Password Manager"),
@@ -81,8 +76,8 @@ void EnterDialog::setPassword()
 
 void EnterDialog::checkPassword(const QByteArray &storedCheckValue)
 {
-    const QByteArray passwordBytes = StoredSecret::bytesOf(passwordEdit.text());
-    const QByteArray key = deriveKey(passwordBytes);
-    if (StoredSecret::open(storedCheckValue, key) == passwordBytes)
+    const MasterPassword password(StoredSecret::bytesOf(passwordEdit.text()));
+    handOutKey(password);
+    if (password.matches(storedCheckValue))
         accept();
 }

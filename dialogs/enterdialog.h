@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+class MasterPassword;
+
 // The gate at start-up: sets the master password of a new vault or checks
 // it against the stored check value, and hands out the master key.
 class EnterDialog : public QDialog
@@ -23,7 +25,7 @@ public slots:
 
 private:
     static bool vaultHasCheckValue();
-    QByteArray deriveKey(const QByteArray &passwordBytes);
+    void handOutKey(const MasterPassword &password);
     void setPassword();
     void checkPassword(const QByteArray &storedCheckValue);
 

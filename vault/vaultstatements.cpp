@@ -68,6 +68,11 @@ QString VaultStatements::insertCheckValue(const QString &checkValue)
         + QStringLiteral("')");
 }
 
+QString VaultStatements::checkIntegrity()
+{
+    return QStringLiteral("PRAGMA integrity_check");
+}
+
 QString VaultStatements::literalBody(const QString &text)
 {
     QString body = text;

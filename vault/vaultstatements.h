@@ -27,6 +27,8 @@ public:
     static QString selectCheckValue();
     static QString insertCheckValue(const QString &checkValue);
 
+    static QString checkIntegrity();
+
 private:
     // The inside of a single-quoted SQL literal that holds exactly `text`.
     static QString literalBody(const QString &text);

@@ -30,13 +30,13 @@ public:
         QDir::setCurrent(previous);
     }
 
-    // Both tables, and the check value of the master password "master".
-    static void create()
+    // Both tables, and the check value of the master password.
+    static void create(const QString &password = QStringLiteral("master"))
     {
         run(VaultStatements::createDataTable());
         run(VaultStatements::createSPassTable());
-        const QByteArray key = QByteArray::fromHex(masterKeyFor().toLatin1());
-        run(VaultStatements::insertCheckValue(StoredSecret::seal("master", key)));
+        const QByteArray key = QByteArray::fromHex(masterKeyFor(password).toLatin1());
+        run(VaultStatements::insertCheckValue(StoredSecret::seal(password.toUtf8(), key)));
     }
 
     static QString masterKeyFor(const QString &password = QStringLiteral("master"))

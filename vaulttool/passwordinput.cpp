@@ -1,0 +1,63 @@
+#include "vaulttool/passwordinput.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+int terminal = -1;
+struct termios echoedAttributes;
+constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+}
+
+bool PasswordInput::fromTerminal(const QByteArray &prompt, QByteArray *line)
+{
+    terminal = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+    if (terminal < 0)
+        return false;
+    bool gotLine = false;
+    if (::tcgetattr(terminal, &echoedAttributes) == 0) {
+        // Interrupted with echo off, the shell would be left typing blind.
+        for (const int signalNumber : endingSignals)
+            std::signal(signalNumber, restoreEchoAndDie);
+        struct termios silent = echoedAttributes;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        silent.c_lflag |= ECHONL;
+        if (::write(terminal, prompt.constData(), size_t(prompt.size())) == prompt.size()
+            && ::tcsetattr(terminal, TCSAFLUSH, &silent) == 0) {
+            gotLine = readLine(terminal, line);
+            ::tcsetattr(terminal, TCSAFLUSH, &echoedAttributes);
+        }
+        for (const int signalNumber : endingSignals)
+            std::signal(signalNumber, SIG_DFL);
+    }
+    ::close(terminal);
+    terminal = -1;
+    return gotLine;
+}
+
+bool PasswordInput::fromStandardInput(QByteArray *line)
+{
+    return readLine(STDIN_FILENO, line);
+}
+
+bool PasswordInput::readLine(int fd, QByteArray *line)
+{
+    // A byte at a time, so that nothing after the line is taken from the input.
+    char c;
+    ssize_t count;
+    while ((count = ::read(fd, &c, 1)) == 1 && c != '\n')
+        line->append(c);
+    const bool gotLine = count == 1 || !line->isEmpty();
+    if (line->endsWith('\r'))
+        line->chop(1);
+    return gotLine;
+}
+
+void PasswordInput::restoreEchoAndDie(int signalNumber)
+{
+    ::tcsetattr(terminal, TCSAFLUSH, &echoedAttributes);
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}

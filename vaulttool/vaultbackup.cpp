@@ -1,0 +1,69 @@
+#include "vaulttool/vaultbackup.h"
+
+#include "vaulttool/privatefile.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QVariant>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+QString VaultBackup::copyTo(const QString &destination, bool replace)
+{
+    sqlite3 *vault = vaultHandle();
+    if (!vault)
+        return QStringLiteral("the vault is not open");
+    // Replaced by its copy, the vault would go on being written by whoever
+    // has it open, into a file that no longer has a name.
+    if (isVaultItself(vault, destination))
+        return QStringLiteral("%1 is the vault itself").arg(destination);
+    PrivateFile target(destination, replace);
+    if (!target.create())
+        return QStringLiteral("cannot write %1: %2").arg(destination, target.errorString());
+    const QString failure = copyPages(vault, target.temporaryPath());
+    if (!failure.isEmpty())
+        return failure;
+    if (!target.publish())
+        return QStringLiteral("cannot write %1: %2").arg(destination, target.errorString());
+    return QString();
+}
+
+sqlite3 *VaultBackup::vaultHandle()
+{
+    const QVariant handle = QSqlDatabase::database().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+bool VaultBackup::isVaultItself(sqlite3 *vault, const QString &destination)
+{
+    struct stat vaultFile;
+    struct stat target;
+    return ::stat(sqlite3_db_filename(vault, "main"), &vaultFile) == 0
+        && ::stat(QFile::encodeName(destination).constData(), &target) == 0
+        && vaultFile.st_dev == target.st_dev && vaultFile.st_ino == target.st_ino;
+}
+
+QString VaultBackup::copyPages(sqlite3 *vault, const QString &targetPath)
+{
+    sqlite3 *target = nullptr;
+    int result = sqlite3_open_v2(QFile::encodeName(targetPath).constData(), &target,
+                                 SQLITE_OPEN_READWRITE, nullptr);
+    if (result == SQLITE_OK) {
+        // All pages in one step: one read transaction, so one state of the vault.
+        sqlite3_backup *backup = sqlite3_backup_init(target, "main", vault, "main");
+        const int stepped = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(target);
+        const int finished = backup ? sqlite3_backup_finish(backup) : SQLITE_OK;
+        result = stepped == SQLITE_DONE ? finished : stepped;
+    }
+    const QString reason = QString::fromUtf8(sqlite3_errstr(result));
+    sqlite3_close(target);
+    if (result == SQLITE_BUSY || result == SQLITE_LOCKED)
+        return QStringLiteral("the vault is locked by another program; no copy was made");
+    if (result != SQLITE_OK)
+        return QStringLiteral("cannot copy the vault: %1").arg(reason);
+    return QString();
+}
