@@ -176,7 +176,7 @@ private slots:
         QFETCH(QList<int>, selected);
         QFETCH(int, current);
         QFETCH(int, row);
-        openWindow({"a.org", QString(100, 'b'), "c.org", "d.org"});
+        openWindow({"a.org", "b<i>" + QString(100, 'b'), "c.org", "d.org"});
         emit table->customContextMenuRequested(QPoint(5, 5));
         QVERIFY2(!window->findChild<QMenu *>(), "a menu with nothing selected");
         const QString domain = table->item(row, 1)->text();
@@ -185,6 +185,8 @@ private slots:
         QCOMPARE(status->text(), "Domain copied to the clipboard.");
         QCOMPARE(chooseFromMenu("Copy Login"), "login of " + domain);
         QCOMPARE(status->text(), "Login of " + domain + " copied to the clipboard.");
+        // Shown, and so heard, as typed: no markup.
+        QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name), status->text());
         QCOMPARE(chooseFromMenu("Copy Pass"), "pass of " + domain);
         QCOMPARE(status->text(), "Password of " + domain + " copied to the clipboard.");
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), QByteArray("secret"));

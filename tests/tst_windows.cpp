@@ -25,7 +25,7 @@ QSize roomNeeded(QWidget *widget)
 }
 
 // Notes what is wrong in one window: a missing icon, a font under 11 px, a
-// text that does not fit (the line gap, up to 2 px, may be cut). Notes what a screen reader says of each input field:
+// text that does not fit (the line gap, up to 2 px, may be cut). Notes what a screen reader says of each text field
 // and of the list: its name, then its caption.
 void inspect(QWidget *window, QStringList *faults, QStringList *fields = nullptr)
 {
@@ -125,8 +125,7 @@ void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
     QCOMPARE(faults, QStringList());
     QCOMPARE(fields, QStringList({"Master password / Установить пароль:", "Generated password",
                                   "Password length / Password length:", "Entries", "Contact address",
-                                  "Find domain / Find Domain:",
-                                  "Domain / Domain:", "Login / Login:", "Pass / Pass:",
+                                  "Find domain / Find Domain:", "Domain / Domain:", "Login / Login:", "Pass / Pass:",
                                   "Note / Дополнительная информация:(max 300 символов)"}));
 }
 
