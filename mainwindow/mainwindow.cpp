@@ -305,7 +305,6 @@ void MainWindow::setUpStatusBar()
     // long one is cut off rather than widen the window.
     message->setContentsMargins(4, 0, 0, 1);
     message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    message->hide();
     statusBar()->addWidget(message, 1);
 }
 
