@@ -1,10 +1,10 @@
 #include "dialogs/datadialog.h"
 
+#include "accessibility/accessiblenotification.h"
 #include "crypto/aescipher.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultstatements.h"
 
-#include <QAccessible>
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
 
@@ -30,6 +30,7 @@ bool hasLongUnbrokenStretch(const QString &text)
 DataDialog::DataDialog()
     : container(new QWidget(this))
 {
+    AccessibleNotification::attachTo(&statusLabel);
     container->setGeometry(0, 0, 300, 350);
     // The order of parenting is the keyboard focus order.
     for (QWidget *widget : std::initializer_list<QWidget *>{
@@ -81,7 +82,7 @@ void DataDialog::reset(bool mode)
     setWindowTitle(editMode ? tr("Edit entry") : tr("Add entry"));
     infoEdit.clear();
     infoEdit.setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    statusLabel.clear();
+    showStatus(QString());
     domainEdit.clear();
     loginEdit.clear();
     passEdit.clear();
@@ -144,10 +145,7 @@ void DataDialog::describeFields()
 
 void DataDialog::showStatus(const QString &richText)
 {
-    statusLabel.setText(richText);
-    // A screen reader reads the new status out only when told that it changed.
-    QAccessibleEvent changed(&statusLabel, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
+    AccessibleNotification::announce(&statusLabel, richText);
 }
 
 QString DataDialog::firstEmptyFieldMessage() const

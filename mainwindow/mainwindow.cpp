@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "accessibility/accessiblenotification.h"
 #include "crypto/aescipher.h"
 #include "dialogs/enterdialog.h"
 #include "generator/passwordgenerator.h"
@@ -12,11 +13,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QRegExpValidator>
 #include <QSet>
+#include <QShortcut>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStatusBar>
@@ -86,7 +89,7 @@ void MainWindow::reloadTable()
         reportFailure(tr("The entries could not be read"), query.lastError());
         return;
     }
-    statusBar()->clearMessage();
+    showStatusMessage(QString());
 
     QTableWidget *table = ui->tableWidget;
     table->clearContents();
@@ -99,11 +102,8 @@ void MainWindow::reloadTable()
         table->setRowHeight(row, rowHeight);
         for (int column = 0; column < columnCount; ++column) {
             auto *item = new QTableWidgetItem(cells[static_cast<std::size_t>(row * columnCount + column)]);
-            if (column == idColumn) {
-                // The id is what statements are built from: it must not be editable.
+            if (column == idColumn)
                 item->setData(Qt::UserRole, ids[static_cast<std::size_t>(row)]);
-                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-            }
             table->setItem(row, column, item);
         }
     }
@@ -166,7 +166,6 @@ void MainWindow::cm_CopyPass()
         reportFailure(tr("The password could not be read"), query.lastError());
         return;
     }
-    statusBar()->clearMessage();
     const QByteArray stored = found ? query.value(0).toByteArray() : QByteArray();
     AesCipher cipher;
     const QByteArray key = cipher.keyFromHex(masterKey);
@@ -175,6 +174,8 @@ void MainWindow::cm_CopyPass()
     // Asks clipboard managers not to keep the password in their history.
     data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+    showStatusMessage(found ? tr("Password of %1 copied to the clipboard.").arg(cellText(row, domainColumn))
+                            : tr("The entry is no longer in the vault: the clipboard was emptied."));
 }
 
 void MainWindow::cm_Edit()
@@ -205,15 +206,19 @@ void MainWindow::cm_Delete()
 void MainWindow::cm_CopyLogin()
 {
     const int row = actionRow();
-    if (row >= 0)
-        QGuiApplication::clipboard()->setText(cellText(row, loginColumn), QClipboard::Clipboard);
+    if (row < 0)
+        return;
+    QGuiApplication::clipboard()->setText(cellText(row, loginColumn), QClipboard::Clipboard);
+    showStatusMessage(tr("Login of %1 copied to the clipboard.").arg(cellText(row, domainColumn)));
 }
 
 void MainWindow::cm_CopyDomain()
 {
     const int row = actionRow();
-    if (row >= 0)
-        QGuiApplication::clipboard()->setText(cellText(row, domainColumn), QClipboard::Clipboard);
+    if (row < 0)
+        return;
+    QGuiApplication::clipboard()->setText(cellText(row, domainColumn), QClipboard::Clipboard);
+    showStatusMessage(tr("Domain copied to the clipboard."));
 }
 
 QIcon MainWindow::applicationIcon()
@@ -255,11 +260,12 @@ void MainWindow::reportFailure(const QString &what, const QSqlError &error)
     showStatusMessage(QStringLiteral("%1: %2.").arg(what, reason));
 }
 
-// Every message of the status bar goes through here. It stays until the
-// next one replaces it or a later success clears it: there are no timers.
+// Every message of the status bar goes through here, and so is heard once.
+// It stays until the next one replaces it or a later success clears it:
+// there are no timers.
 void MainWindow::showStatusMessage(const QString &text)
 {
-    statusBar()->showMessage(text);
+    AccessibleNotification::announce(statusBar()->findChild<QLabel *>(), text);
 }
 
 void MainWindow::showMessage(const QString &text)
@@ -279,11 +285,27 @@ bool MainWindow::unlockVault()
 void MainWindow::setUpWindow()
 {
     ui->setupUi(this);
+    setUpStatusBar();
     setUpEntryTable();
+    setUpButtons();
     setUpGenerator();
     setUpSearch();
     reloadTable();
     setUpCreditLine();
+}
+
+void MainWindow::setUpStatusBar()
+{
+    // A label rather than the bar's own message, which screen readers cannot
+    // be made to announce. Plain text: names typed by the user appear in it.
+    auto *message = new QLabel;
+    AccessibleNotification::attachTo(message);
+    message->setTextFormat(Qt::PlainText);
+    // The text sits where the bar would draw a message of its own, and a
+    // long one is cut off rather than widen the window.
+    message->setContentsMargins(4, 0, 0, 1);
+    message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(message, 1);
 }
 
 void MainWindow::setUpEntryTable()
@@ -306,7 +328,29 @@ void MainWindow::setUpEntryTable()
     table->setContextMenuPolicy(Qt::CustomContextMenu);
     table->setShowGrid(true);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setAccessibleName(tr("Entries"));
     connect(table, &QWidget::customContextMenuRequested, this, &MainWindow::tableWidgetContextMenu);
+    setUpEntryKeys();
+}
+
+// A cell edited in place would show and copy a text the vault never got.
+// The list is read-only: opening a row edits the entry, Tab leaves the list,
+// and Shift+F10 does what the Menu key does.
+void MainWindow::setUpEntryKeys()
+{
+    QTableWidget *table = ui->tableWidget;
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setTabKeyNavigation(false);
+    connect(table, &QAbstractItemView::activated, this, &MainWindow::cm_Edit);
+    new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), table, this, &MainWindow::openMenuAtCurrentCell,
+                  Qt::WidgetShortcut);
+}
+
+void MainWindow::setUpButtons()
+{
+    // Enter presses the focused button, as Space does.
+    for (QPushButton *button : ui->centralwidget->findChildren<QPushButton *>())
+        button->setAutoDefault(true);
 }
 
 void MainWindow::setUpGenerator()
@@ -339,6 +383,7 @@ void MainWindow::setUpCreditLine()
         palette.setColor(group, QPalette::Base, background);
     ui->lineEdit_3->setPalette(palette);
     ui->lineEdit_3->setText(QStringLiteral("pm@example.org"));
+    ui->lineEdit_3->setAccessibleName(tr("Contact address"));
 }
 
 int MainWindow::actionRow() const
@@ -365,6 +410,12 @@ QString MainWindow::cellText(int row, int column) const
 {
     const QTableWidgetItem *item = ui->tableWidget->item(row, column);
     return item ? item->text() : QString();
+}
+
+void MainWindow::openMenuAtCurrentCell()
+{
+    QTableWidget *table = ui->tableWidget;
+    tableWidgetContextMenu(table->visualRect(table->currentIndex()).center());
 }
 
 void MainWindow::addMenuAction(QMenu *menu, const QString &text, void (MainWindow::*slot)())

@@ -45,7 +45,10 @@ private:
     static void showMessage(const QString &text);
     bool unlockVault();
     void setUpWindow();
+    void setUpStatusBar();
     void setUpEntryTable();
+    void setUpEntryKeys();
+    void setUpButtons();
     void setUpGenerator();
     void setUpSearch();
     void setUpCreditLine();
@@ -53,6 +56,7 @@ private:
     int actionRow() const;
     qint64 entryIdAt(int row) const;
     QString cellText(int row, int column) const;
+    void openMenuAtCurrentCell();
     void addMenuAction(QMenu *menu, const QString &text, void (MainWindow::*slot)());
 
     Ui_MainWindow *ui;

@@ -112,7 +112,7 @@ private slots:
 
     // It starts with length 10 and every class but the special characters:
     // flipping all four boxes leaves those alone. Here with the longest
-    // length.
+    // length, and Enter on the button.
     void genPassFillsTheTopField()
     {
         openWindow();
@@ -122,7 +122,7 @@ private slots:
         auto *length = window->findChild<QLineEdit *>("lineEdit_2");
         QCOMPARE(length->text(), QStringLiteral("10"));
         length->setText("2147483647");
-        window->findChild<QPushButton *>("pushButton")->click();
+        QTest::keyClick(window->findChild<QPushButton *>("pushButton"), Qt::Key_Enter);
         const QString password = window->findChild<QLineEdit *>("lineEdit")->text();
         QCOMPARE(password.size(), 4096);
         for (const QChar c : password)
@@ -176,16 +176,22 @@ private slots:
         QFETCH(QList<int>, selected);
         QFETCH(int, current);
         QFETCH(int, row);
-        openWindow({"a.org", "b.org", "c.org", "d.org"});
+        openWindow({"a.org", "b<i>" + QString(100, 'b'), "c.org", "d.org"});
         emit table->customContextMenuRequested(QPoint(5, 5));
         QVERIFY2(!window->findChild<QMenu *>(), "a menu with nothing selected");
         const QString domain = table->item(row, 1)->text();
         select(selected, current);
         QCOMPARE(chooseFromMenu("Copy Domain"), domain);
+        QCOMPARE(status->text(), "Domain copied to the clipboard.");
         QCOMPARE(chooseFromMenu("Copy Login"), "login of " + domain);
+        QCOMPARE(status->text(), "Login of " + domain + " copied to the clipboard.");
+        // Shown, and so heard, as typed: no markup.
+        QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name), status->text());
         QCOMPARE(chooseFromMenu("Copy Pass"), "pass of " + domain);
-        const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
-        QCOMPARE(copied->data("x-kde-passwordManagerHint"), QByteArray("secret"));
+        QCOMPARE(status->text(), "Password of " + domain + " copied to the clipboard.");
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint"), QByteArray("secret"));
+        // A message wider than the window is cut off.
+        QCOMPARE(window->width(), 476);
 
         ModalDriver::answer(window.get(), saveEntry);
         chooseFromMenu("Edit");
@@ -200,12 +206,42 @@ private slots:
         table->selectRow(0);
         TestVault::run("DELETE FROM Data");
         QCOMPARE(chooseFromMenu("Copy Pass"), QString());
+        QCOMPARE(status->text(), "The entry is no longer in the vault: the clipboard was emptied.");
+    }
+
+    // By a double-click, then by Enter: either opens the row as "Edit" does.
+    // F2 edits no cell in place (an editor would keep Shift+F10 from opening
+    // the menu at the row), and Tab leaves the list.
+    void rowOpensAsEditDoes()
+    {
+        openWindow({"a.org", "b.org"});
+        QStringList opened;
+        for (const int key : {0, int(Qt::Key_Return)}) {
+            QApplication::setActiveWindow(window.get());
+            table->setFocus();
+            table->setCurrentCell(1, 1);
+            QTest::keyClick(table, Qt::Key_F2);
+            QTest::keyClick(table, Qt::Key_F10, Qt::ShiftModifier);
+            QMenu *menu = window->findChild<QMenu *>();
+            const QPoint cell = table->visualRect(table->currentIndex()).center();
+            QCOMPARE(menu ? menu->pos() : QPoint(), table->viewport()->mapToGlobal(cell));
+            menu->close();
+            QTest::keyClick(table, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget()->objectName(), "pushButton_3");
+            ModalDriver::answer(window.get(), [&opened](QWidget *dialog) {
+                opened << dialog->findChild<QLineEdit *>("domainEdit")->text() + " " + dialog->focusWidget()->objectName();
+                dialog->close();
+            });
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
+            key ? QTest::keyClick(table, Qt::Key(key)) : QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+        }
+        QCOMPARE(opened, QStringList({"b.org loginEdit", "b.org loginEdit"}));
     }
 
     void failureChangesOnlyTheStatusBar_data()
     {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("message");
         QTest::newRow("list") << "" << "The entries could not be read: no such table: Data.";
         QTest::newRow("Copy Pass") << "Copy Pass" << "The password could not be read: no such table: Data.";
         QTest::newRow("Delete") << "Delete" << "The entry could not be deleted: no such table: Data.";
@@ -214,7 +250,7 @@ private slots:
     void failureChangesOnlyTheStatusBar()
     {
         QFETCH(QString, action);
-        QFETCH(QString, status);
+        QFETCH(QString, message);
         openWindow({"a.org", "b.org"});
         table->selectRow(1);
         QGuiApplication::clipboard()->setText("an earlier password");
@@ -222,13 +258,13 @@ private slots:
         if (action.isEmpty())
             window->reloadTable();
         const QString copied = action.isEmpty() ? QGuiApplication::clipboard()->text() : chooseFromMenu(action);
-        QCOMPARE(window->statusBar()->currentMessage(), status);
+        QCOMPARE(status->text(), message);
         QCOMPARE(listed(1), QStringList({"a.org", "b.org"}));
         QCOMPARE(table->selectedItems().size(), 3);
         QCOMPARE(copied, action == "Copy Pass" ? "" : "an earlier password");
         TestVault::run("ALTER TABLE Moved RENAME TO Data");
         window->reloadTable();
-        QCOMPARE(window->statusBar()->currentMessage(), QString());
+        QCOMPARE(status->text(), QString());
     }
 
     // As another tool may store them: windows-1251 bytes, not text.
@@ -265,7 +301,9 @@ private:
             gate->close();
         });
         window = std::make_unique<MainWindow>();
+        window->show();
         table = window->findChild<QTableWidget *>();
+        status = window->statusBar()->findChild<QLabel *>();
     }
 
     QStringList listed(int column) const
@@ -301,6 +339,7 @@ private:
     std::unique_ptr<TestVault> vault;
     std::unique_ptr<MainWindow> window;
     QTableWidget *table = nullptr;
+    QLabel *status = nullptr;
 };
 
 QTEST_MAIN(TestMainWindow)
