@@ -21,6 +21,8 @@
 #include <QSqlQuery>
 #include <QStatusBar>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -41,14 +43,7 @@ MainWindow::MainWindow(QWidget *parent)
     QApplication::setWindowIcon(applicationIcon());
     QApplication::setFont(applicationFont());
 
-    // Made here, before the driver would make it with the umask's mode.
-    const QByteArray createdVault = VaultFile::createOwnerOnly();
-    const bool firstRun = !createdVault.isEmpty();
-    if (!openVault() || (firstRun && !createSchema())) {
-        // Left behind, a vault without tables would pass for an existing one
-        // at every later start, and no password could ever be set.
-        db.close();
-        VaultFile::removeCreated(createdVault);
+    if (!openVault()) {
         showMessage(QStringLiteral("Error Connect to DataBasse"));
         return;
     }
@@ -238,15 +233,15 @@ QFont MainWindow::applicationFont()
 
 bool MainWindow::openVault()
 {
+    // Whatever SQLite creates meanwhile, a new vault above all, only its
+    // owner may read; the journals it makes later take the vault's mode. The
+    // umask is given back: a browser started from the credit line inherits it.
+    const mode_t previousUmask = ::umask(S_IRWXG | S_IRWXO);
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(VaultFile::name());
-    return db.open();
-}
-
-bool MainWindow::createSchema()
-{
-    return !db.exec(VaultStatements::createDataTable()).lastError().isValid()
-        && !db.exec(VaultStatements::createSPassTable()).lastError().isValid();
+    const bool opened = db.open() && VaultFile::createMissingTables(db);
+    ::umask(previousUmask);
+    return opened;
 }
 
 void MainWindow::reportFailure(const QString &what, const QSqlError &error)

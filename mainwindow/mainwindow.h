@@ -39,7 +39,6 @@ private:
     static QIcon applicationIcon();
     static QFont applicationFont();
     bool openVault();
-    bool createSchema();
     void reportFailure(const QString &what, const QSqlError &error);
     void showStatusMessage(const QString &text);
     static void showMessage(const QString &text);
