@@ -74,8 +74,8 @@ void MainWindow::reloadTable()
     while (query.next()) {
         ids.push_back(query.value(idColumn).toLongLong());
         cells.push_back(query.value(idColumn).toString());
-        cells.push_back(StoredSecret::nameText(query.value(domainColumn)));
-        cells.push_back(StoredSecret::nameText(query.value(loginColumn)));
+        cells.push_back(StoredSecret::nameText(query, domainColumn));
+        cells.push_back(StoredSecret::nameText(query, loginColumn));
     }
     if (query.lastError().isValid()) {
         reportFailure(tr("The entries could not be read"), query.lastError());
@@ -239,7 +239,11 @@ bool MainWindow::openVault()
     const mode_t previousUmask = ::umask(S_IRWXG | S_IRWXO);
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(VaultFile::name());
-    const bool opened = db.open() && VaultFile::createMissingTables(db);
+    bool opened = db.open();
+    if (opened) {
+        StoredSecret::keepStoredText(db);
+        opened = VaultFile::createMissingTables(db);
+    }
     ::umask(previousUmask);
     return opened;
 }

@@ -243,19 +243,35 @@ private slots:
         QCOMPARE(window->statusBar()->currentMessage(), QString());
     }
 
-    // As another tool may store them: windows-1251 bytes, not text.
-    void namesStoredAsBytesKeepTheirText()
+    void editKeepsNamesAsShown_data()
     {
-        openWindow({"a.org"});
-        TestVault::run("UPDATE Data SET domain = X'CFF0E8E2E5F2', login = X'EBEEE3E8ED'");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("bytes") << "X'%1'";
+        QTest::newRow("text that is not UTF-8") << "CAST(X'%1' AS TEXT)";
+    }
+
+    // As other tools store them: windows-1251, among rows that are not. An
+    // Edit of the pass stores them back as the same text in UTF-8, and a
+    // login of 40,000 letters whole.
+    void editKeepsNamesAsShown()
+    {
+        QFETCH(QString, stored);
+        openWindow({"a.org", "b.org", "c.org"});
+        TestVault::run("UPDATE Data SET domain = " + stored.arg("CFF0E8E2E5F2")
+                       + ", login = replace(hex(zeroblob(20000)), '0', 'x') WHERE id = 1");
+        TestVault::run("UPDATE Data SET login = " + stored.arg("EBEEE3E8ED") + " WHERE id = 3");
         window->reloadTable();
-        window->findChild<QLineEdit *>("lineEdit_4")->setText("Привет");
-        window->findChild<QPushButton *>("pushButton_2")->click();
-        QCOMPARE(table->currentRow(), 0);
-        QCOMPARE(chooseFromMenu("Copy Login"), QStringLiteral("логин"));
-        ModalDriver::answer(window.get(), saveEntry);
+        QCOMPARE(listed(1), QStringList({"b.org", "c.org", "Привет"}));
+        QCOMPARE(listed(2).mid(0, 2), QStringList({"login of b.org", "логин"}));
+        table->selectRow(2);
+        ModalDriver::answer(window.get(), [](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>("passEdit")->setText("new pass");
+            dialog->findChild<QPushButton *>()->click();
+            dialog->close();
+        });
         chooseFromMenu("Edit");
-        QCOMPARE(TestVault::run("SELECT domain || ' ' || typeof(domain) FROM Data").toString(), "Привет text");
+        QCOMPARE(TestVault::run("SELECT domain || typeof(domain) || length(login) FROM Data WHERE id = 1").toString(),
+                 "Приветtext40000");
     }
 
 private:
