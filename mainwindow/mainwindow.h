@@ -10,6 +10,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <optional>
+
 class QMenu;
 class QSqlError;
 class Ui_MainWindow;
@@ -50,7 +52,7 @@ private:
     void setUpCreditLine();
 
     int actionRow() const;
-    qint64 entryIdAt(int row) const;
+    std::optional<qint64> entryIdAt(int row);
     QString cellText(int row, int column) const;
     void addMenuAction(QMenu *menu, const QString &text, void (MainWindow::*slot)());
 

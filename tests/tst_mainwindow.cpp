@@ -274,6 +274,38 @@ private slots:
                  "Приветtext40000");
     }
 
+    void idsNamingNoRowAloneReachNothing_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("fraction") << "1.5";
+        QTest::newRow("text") << "'2'";
+        QTest::newRow("none") << "NULL";
+        QTest::newRow("shared") << "2.0";
+    }
+
+    // In a table another tool made without an integer key: the other row has
+    // id 2. Each action on the odd row stops with a word in the status bar,
+    // which Edit's and Delete's reload would clear.
+    void idsNamingNoRowAloneReachNothing()
+    {
+        QFETCH(QString, id);
+        TestVault::run("CREATE TABLE Data (id, domain, login, pass, info)");
+        openWindow({"a.org", "b.org"});
+        TestVault::run("UPDATE Data SET id = iif(domain = 'a.org', " + id + ", 2)");
+        window->reloadTable();
+        table->selectRow(0);
+        QGuiApplication::clipboard()->setText("an earlier password");
+        ModalDriver::answer(window.get(), [](QWidget *dialog) { dialog->close(); });
+        for (const char *action : {"Copy Pass", "Edit", "Delete"}) {
+            QCOMPARE(chooseFromMenu(action), QString());
+            QCOMPARE(window->statusBar()->currentMessage(),
+                     "This entry cannot be changed or copied: its id is not a whole number of its own.");
+        }
+        QCOMPARE(TestVault::run("SELECT count(*) FROM Data").toInt(), 2);
+        table->selectRow(1);
+        QCOMPARE(chooseFromMenu("Copy Pass"), id == "2.0" ? "" : "pass of b.org");
+    }
+
 private:
     // A vault holding the given domains (no vault at all without them),
     // unlocked and shown. Each pass goes on after a zero byte.
