@@ -113,15 +113,17 @@ QByteArray openSslValue(bool encrypt, const unsigned char *input, int length, co
     return output;
 }
 
-// A random IV for each value, then IV || data chained from the IV, as
+// A random IV for each value, then IV || data chained from a zero block, as
 // AesCipher::encrypt lays a value out.
 QByteArray openSslEncryptValue(const QByteArray &data, const QByteArray &key)
 {
     unsigned char iv[16];
     if (RAND_bytes(iv, sizeof iv) != 1)
         fail("RAND_bytes failed");
+    static const unsigned char zeroBlock[16] = {};
     const QByteArray input = QByteArray(reinterpret_cast<const char *>(iv), 16) + data;
-    return openSslValue(true, reinterpret_cast<const unsigned char *>(input.constData()), input.size(), key, iv);
+    return openSslValue(true, reinterpret_cast<const unsigned char *>(input.constData()), input.size(), key,
+                        zeroBlock);
 }
 
 QByteArray openSslDecryptValue(const QByteArray &value, const QByteArray &key)

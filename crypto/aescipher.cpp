@@ -292,7 +292,7 @@ inline Columns decryptColumns(const Columns &block, const AesKeySchedule &schedu
 
 // The byte-string layer without copies of its own: one array is made for
 // the result and the cipher runs in place there. encryptPadded puts prefix
-// before the data, so that encrypt can chain its IV as the first block.
+// before the data, so that encrypt can make its IV the first block.
 QByteArray encryptPadded(const AesCipher &cipher, const QByteArray &prefix, const QByteArray &data,
                          const QByteArray &key, const QByteArray &iv)
 {
@@ -503,8 +503,10 @@ QByteArray AesCipher::keyFromHex(const QString &hex) const
 
 QByteArray AesCipher::encrypt(QByteArray data, QByteArray key) const
 {
+    // Chained from a zero block, the fresh IV becomes C0 = AES_K(IV), which
+    // the rest is chained from: no two values start alike.
     const QByteArray iv = QUuid::createUuid().toRfc4122();
-    return encryptPadded(*this, iv, data, key, iv);
+    return encryptPadded(*this, iv, data, key, QByteArray(blockSize, '\0'));
 }
 
 QByteArray AesCipher::decrypt(QByteArray value, QByteArray key) const

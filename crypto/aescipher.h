@@ -15,9 +15,9 @@
 // they write nothing at all.
 //
 // The byte-string layer takes copies of its arguments. A stored value is
-// C0 || C1..Cn, where C0 = AES_K(16 zero bytes) is the first CBC block of
-// IV || data || PKCS#7 padding, so that C0 serves as the chaining value for
-// the rest. An empty result means a bad key or IV length, or a stored value
+// C0 || C1..Cn, the CBC encryption of IV || data || PKCS#7 padding chained
+// from a zero block, with a fresh random IV: C0 = AES_K(IV) serves as the
+// chaining value for the rest, as the IV of plain AES-CBC. An empty result means a bad key or IV length, or a stored value
 // whose length cannot be one of ours.
 class AesCipher
 {

@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
 
+#include <limits>
+
 namespace {
 // Wrapping at word boundaries takes time that grows with the square of the
 // longest stretch without a place to break the line: a megabyte of it would
@@ -61,6 +63,9 @@ DataDialog::DataDialog()
     statusLabel.setTextFormat(Qt::RichText);
     // Tab moves on to the button instead of going into the note.
     infoEdit.setTabChangesFocus(true);
+    // A stored value of any length must come back whole when Edit saves it.
+    for (QLineEdit *edit : {&domainEdit, &loginEdit, &passEdit})
+        edit->setMaxLength(std::numeric_limits<int>::max());
     describeFields();
 
     setFixedSize(container->size());
@@ -99,14 +104,15 @@ void DataDialog::loadEntry(const QString &id)
     bool isNumber = false;
     const qint64 number = id.toLongLong(&isNumber);
     QSqlQuery query;
+    query.setForwardOnly(true);
     if (!isNumber || !query.exec(VaultStatements::selectEntry(number)))
         return;
     const bool found = query.next();
 
     AesCipher cipher;
     const QByteArray key = cipher.keyFromHex(masterKey);
-    domainEdit.setText(found ? StoredSecret::nameText(query.value(0)) : QString());
-    loginEdit.setText(found ? StoredSecret::nameText(query.value(1)) : QString());
+    domainEdit.setText(found ? StoredSecret::nameText(query, 0) : QString());
+    loginEdit.setText(found ? StoredSecret::nameText(query, 1) : QString());
     const QByteArray pass = found ? query.value(2).toByteArray() : QByteArray();
     const QByteArray info = found ? query.value(3).toByteArray() : QByteArray();
     passEdit.setText(StoredSecret::passText(StoredSecret::open(pass, key)));

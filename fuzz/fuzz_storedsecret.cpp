@@ -6,6 +6,9 @@
 #include "vault/storedsecret.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -32,7 +35,32 @@ void checkStoresBackUnchanged(const QString &text, const QByteArray &key)
         check(StoredSecret::passText(opened) == text);
 }
 
+// A name stored as text of these very bytes, read back as the list reads it.
+QString nameStoredAsText(const QByteArray &bytes)
+{
+    static const QSqlDatabase db = [] {
+        QSqlDatabase memory = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        memory.setDatabaseName(QStringLiteral(":memory:"));
+        check(memory.open());
+        StoredSecret::keepStoredText(memory);
+        return memory;
+    }();
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT CAST(? AS TEXT)"));
+    query.addBindValue(bytes);
+    check(query.exec() && query.next());
+    return StoredSecret::nameText(query, 0);
+}
+
 } // namespace
+
+// The SQL driver comes as a plugin, which only an application object loads.
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication application(*argc, *argv);
+    return 0;
+}
 
 // The first byte splits the rest into a key and a stored value.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -48,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString pass = StoredSecret::passText(plain);
     const QString info = StoredSecret::infoText(plain);
     check(!pass.contains(QChar(0)));
-    const QString name = StoredSecret::nameText(QVariant(stored));
+    const QString name = nameStoredAsText(stored);
     check(name == StoredSecret::infoText(stored));
 
     QByteArray sealingKey = rest.left(16);

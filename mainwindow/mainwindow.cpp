@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +25,8 @@
 #include <QSqlQuery>
 #include <QStatusBar>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -33,6 +36,18 @@ constexpr int idColumn = 0;
 constexpr int domainColumn = 1;
 constexpr int loginColumn = 2;
 constexpr int columnCount = 3;
+
+// How many rows each numeric id names: SQLite finds a row of id 2.0 by the
+// id 2, and never one whose id is text.
+QHash<double, int> rowsPerId(const std::vector<QVariant> &ids)
+{
+    QHash<double, int> rows;
+    for (const QVariant &id : ids) {
+        if (id.type() == QVariant::LongLong || id.type() == QVariant::Double)
+            ++rows[id.toDouble()];
+    }
+    return rows;
+}
 }
 
 MainWindow::MainWindow(QWidget *parent)
@@ -44,14 +59,7 @@ MainWindow::MainWindow(QWidget *parent)
     QApplication::setWindowIcon(applicationIcon());
     QApplication::setFont(applicationFont());
 
-    // Made here, before the driver would make it with the umask's mode.
-    const QByteArray createdVault = VaultFile::createOwnerOnly();
-    const bool firstRun = !createdVault.isEmpty();
-    if (!openVault() || (firstRun && !createSchema())) {
-        // Left behind, a vault without tables would pass for an existing one
-        // at every later start, and no password could ever be set.
-        db.close();
-        VaultFile::removeCreated(createdVault);
+    if (!openVault()) {
         showMessage(QStringLiteral("Error Connect to DataBasse"));
         return;
     }
@@ -78,12 +86,12 @@ void MainWindow::reloadTable()
     // before the old ones go, as plain values that cost less than items.
     query.exec(VaultStatements::selectEntryList());
     std::vector<QString> cells;
-    std::vector<qint64> ids;
+    std::vector<QVariant> ids;
     while (query.next()) {
-        ids.push_back(query.value(idColumn).toLongLong());
-        cells.push_back(query.value(idColumn).toString());
-        cells.push_back(StoredSecret::nameText(query.value(domainColumn)));
-        cells.push_back(StoredSecret::nameText(query.value(loginColumn)));
+        ids.push_back(query.value(idColumn));
+        cells.push_back(ids.back().toString());
+        cells.push_back(StoredSecret::nameText(query, domainColumn));
+        cells.push_back(StoredSecret::nameText(query, loginColumn));
     }
     if (query.lastError().isValid()) {
         reportFailure(tr("The entries could not be read"), query.lastError());
@@ -97,13 +105,19 @@ void MainWindow::reloadTable()
     // Rows appended one at a time cost the model and both headers a round
     // of notifications each; all of them at once cost one.
     const int rows = static_cast<int>(ids.size());
+    const QHash<double, int> idRows = rowsPerId(ids);
     table->setRowCount(rows);
     for (int row = 0; row < rows; ++row) {
         table->setRowHeight(row, rowHeight);
         for (int column = 0; column < columnCount; ++column) {
             auto *item = new QTableWidgetItem(cells[static_cast<std::size_t>(row * columnCount + column)]);
-            if (column == idColumn)
-                item->setData(Qt::UserRole, ids[static_cast<std::size_t>(row)]);
+            if (column == idColumn) {
+                // Only a whole number that no other row has names this row
+                // alone: statements are built from it.
+                const QVariant &id = ids[static_cast<std::size_t>(row)];
+                if (id.type() == QVariant::LongLong && idRows.value(id.toDouble()) == 1)
+                    item->setData(Qt::UserRole, id);
+            }
             table->setItem(row, column, item);
         }
     }
@@ -158,11 +172,14 @@ void MainWindow::cm_CopyPass()
     const int row = actionRow();
     if (row < 0)
         return;
+    // Whatever was copied before must not be pasted as this password.
+    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+    const std::optional<qint64> id = entryIdAt(row);
+    if (!id)
+        return;
     QSqlQuery query;
-    const bool found = query.exec(VaultStatements::selectEntryPass(entryIdAt(row))) && query.next();
+    const bool found = query.exec(VaultStatements::selectEntryPass(*id)) && query.next();
     if (query.lastError().isValid()) {
-        // Whatever was copied before must not be pasted as this password.
-        QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         reportFailure(tr("The password could not be read"), query.lastError());
         return;
     }
@@ -183,8 +200,11 @@ void MainWindow::cm_Edit()
     const int row = actionRow();
     if (row < 0)
         return;
+    const std::optional<qint64> id = entryIdAt(row);
+    if (!id)
+        return;
     dataDialog.reset(true);
-    dataDialog.loadEntry(QString::number(entryIdAt(row)));
+    dataDialog.loadEntry(QString::number(*id));
     dataDialog.exec();
     reloadTable();
 }
@@ -193,8 +213,11 @@ void MainWindow::cm_Delete()
 {
     const int row = actionRow();
     if (row >= 0) {
+        const std::optional<qint64> id = entryIdAt(row);
+        if (!id)
+            return;
         QSqlQuery query;
-        if (!query.exec(VaultStatements::deleteEntry(entryIdAt(row)))) {
+        if (!query.exec(VaultStatements::deleteEntry(*id))) {
             // The entry is still there: the list and its selection stay.
             reportFailure(tr("The entry could not be deleted"), query.lastError());
             return;
@@ -243,15 +266,19 @@ QFont MainWindow::applicationFont()
 
 bool MainWindow::openVault()
 {
+    // Whatever SQLite creates meanwhile, a new vault above all, only its
+    // owner may read; the journals it makes later take the vault's mode. The
+    // umask is given back: a browser started from the credit line inherits it.
+    const mode_t previousUmask = ::umask(S_IRWXG | S_IRWXO);
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(VaultFile::name());
-    return db.open();
-}
-
-bool MainWindow::createSchema()
-{
-    return !db.exec(VaultStatements::createDataTable()).lastError().isValid()
-        && !db.exec(VaultStatements::createSPassTable()).lastError().isValid();
+    bool opened = db.open();
+    if (opened) {
+        StoredSecret::keepStoredText(db);
+        opened = VaultFile::createMissingTables(db);
+    }
+    ::umask(previousUmask);
+    return opened;
 }
 
 void MainWindow::reportFailure(const QString &what, const QSqlError &error)
@@ -400,10 +427,15 @@ int MainWindow::actionRow() const
     return *std::min_element(selectedRows.cbegin(), selectedRows.cend());
 }
 
-qint64 MainWindow::entryIdAt(int row) const
+std::optional<qint64> MainWindow::entryIdAt(int row)
 {
     const QTableWidgetItem *item = ui->tableWidget->item(row, idColumn);
-    return item ? item->data(Qt::UserRole).toLongLong() : -1;
+    const QVariant id = item ? item->data(Qt::UserRole) : QVariant();
+    if (!id.isValid()) {
+        showStatusMessage(tr("This entry cannot be changed or copied: its id is not a whole number of its own."));
+        return std::nullopt;
+    }
+    return id.toLongLong();
 }
 
 QString MainWindow::cellText(int row, int column) const

@@ -10,6 +10,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <optional>
+
 class QMenu;
 class QSqlError;
 class Ui_MainWindow;
@@ -39,7 +41,6 @@ private:
     static QIcon applicationIcon();
     static QFont applicationFont();
     bool openVault();
-    bool createSchema();
     void reportFailure(const QString &what, const QSqlError &error);
     void showStatusMessage(const QString &text);
     static void showMessage(const QString &text);
@@ -54,7 +55,7 @@ private:
     void setUpCreditLine();
 
     int actionRow() const;
-    qint64 entryIdAt(int row) const;
+    std::optional<qint64> entryIdAt(int row);
     QString cellText(int row, int column) const;
     void openMenuAtCurrentCell();
     void addMenuAction(QMenu *menu, const QString &text, void (MainWindow::*slot)());

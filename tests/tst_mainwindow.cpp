@@ -62,52 +62,64 @@ private slots:
         QCOMPARE(QApplication::exec(), 0);
     }
 
-    void firstStartMakesAnOwnerOnlyVaultOrNone_data()
+    void startSetsUpWhatIsMissing_data()
     {
-        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("links");
+        QTest::addColumn<QString>("before");
         QTest::addColumn<int>("fileSizeLimit");
-        QTest::newRow("no link") << "db.db" << -1;
-        QTest::newRow("links to nothing yet") << "vault.db" << -1;
-        QTest::newRow("links into a folder") << "sub/vault.db" << -1;
-        QTest::newRow("full disk") << "db.db" << 0;
-        QTest::newRow("full disk behind links") << "sub/vault.db" << 0;
-        QTest::newRow("disk full after the first table") << "db.db" << 3 * 4096;
+        QTest::addColumn<QStringList>("tables");
+        const QStringList vault{"Data", "sqlite_sequence", "SPass"};
+        QTest::newRow("no file") << 0 << "" << -1 << vault;
+        QTest::newRow("46 links") << 46 << "" << -1 << vault;
+        QTest::newRow("zero-length file") << 0 << "SELECT 1" << -1 << vault;
+        QTest::newRow("only Data, left by a start cut short") << 0 << VaultStatements::createDataTable() << -1 << vault;
+        QTest::newRow("another program's table") << 0 << "CREATE TABLE Other (x)" << -1 << QStringList("Other");
+        QTest::newRow("another program's Data") << 0 << "CREATE TABLE Data (x)" << -1 << QStringList("Data");
+        QTest::newRow("full disk") << 0 << "" << 0 << vault;
+        QTest::newRow("full disk behind links") << 2 << "" << 0 << vault;
+        QTest::newRow("disk full after the first table") << 0 << "" << 3 * 4096 << vault;
     }
 
-    // Whatever the umask and wherever db.db leads. On a full disk (a file
-    // size limit) the vault cannot be set up and is gone again, so the next
-    // start sets it up from scratch. Three pages hold the first table.
-    void firstStartMakesAnOwnerOnlyVaultOrNone()
+    // Whatever the umask and wherever db.db leads, a new vault is its
+    // owner's alone, and an existing file keeps its mode. On a full disk (a
+    // file size limit) the vault cannot be set up: the file stays, without a
+    // table, and the next start sets it up. Three pages hold the first table.
+    void startSetsUpWhatIsMissing()
     {
-        QFETCH(QString, target);
+        QFETCH(int, links);
+        QFETCH(QString, before);
         QFETCH(int, fileSizeLimit);
+        QFETCH(QStringList, tables);
         QVERIFY(QDir().mkdir("sub"));
-        if (target != "db.db") {
-            // The second link sits beside the vault and names it relatively.
-            const QFileInfo vault(target);
-            const QString second = vault.path() + "/second";
-            QVERIFY(::symlink(qPrintable(vault.fileName()), qPrintable(second)) == 0);
-            QVERIFY(::symlink(qPrintable(second), "db.db") == 0);
-        }
+        // The links after db.db sit beside the vault, each naming the next.
+        const auto name = [links](int link) { return link < links ? "l" + QByteArray::number(link) : "vault.db"; };
+        for (int link = 1; link < links; ++link)
+            QVERIFY(::symlink(name(link + 1), "sub/" + name(link)) == 0);
+        QVERIFY(links == 0 || ::symlink("sub/" + name(1), "db.db") == 0);
+        const mode_t previous = ::umask(022);
+        if (!before.isEmpty())
+            TestVault::run(before);
         if (fileSizeLimit >= 0) {
             QStringList messages;
             ModalDriver::answer(this, ModalDriver::noteText(&messages));
             std::signal(SIGXFSZ, SIG_IGN);
-            rlimit previous{};
-            ::getrlimit(RLIMIT_FSIZE, &previous);
-            const rlimit diskFull{static_cast<rlim_t>(fileSizeLimit), previous.rlim_max};
+            rlimit unlimited{};
+            ::getrlimit(RLIMIT_FSIZE, &unlimited);
+            const rlimit diskFull{static_cast<rlim_t>(fileSizeLimit), unlimited.rlim_max};
             ::setrlimit(RLIMIT_FSIZE, &diskFull);
             window = std::make_unique<MainWindow>();
-            ::setrlimit(RLIMIT_FSIZE, &previous);
+            ::setrlimit(RLIMIT_FSIZE, &unlimited);
             QCOMPARE(messages, QStringList("Error Connect to DataBasse"));
-            QVERIFY(!QFileInfo::exists(target));
+            QVERIFY(QFileInfo::exists("db.db"));
+            QCOMPARE(QSqlDatabase::database().tables(), QStringList());
             window.reset();
         }
-        const mode_t previous = ::umask(022);
         openWindow();
-        ::umask(previous);
-        QCOMPARE(QFile::permissions(target),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(::umask(previous), mode_t(022));
+        QCOMPARE(QSqlDatabase::database().tables(), tables);
+        struct stat vault {};
+        QVERIFY(::stat(links > 0 ? "sub/vault.db" : "db.db", &vault) == 0);
+        QCOMPARE(vault.st_mode & 0777, before.isEmpty() ? 0600u : 0644u);
     }
 
     // It starts with length 10 and every class but the special characters:
@@ -267,19 +279,66 @@ private slots:
         QCOMPARE(status->text(), QString());
     }
 
-    // As another tool may store them: windows-1251 bytes, not text.
-    void namesStoredAsBytesKeepTheirText()
+    void editKeepsNamesAsShown_data()
     {
-        openWindow({"a.org"});
-        TestVault::run("UPDATE Data SET domain = X'CFF0E8E2E5F2', login = X'EBEEE3E8ED'");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("bytes") << "X'%1'";
+        QTest::newRow("text that is not UTF-8") << "CAST(X'%1' AS TEXT)";
+    }
+
+    // As other tools store them: windows-1251, among rows that are not. An
+    // Edit of the pass stores them back as the same text in UTF-8, and a
+    // login of 40,000 letters whole.
+    void editKeepsNamesAsShown()
+    {
+        QFETCH(QString, stored);
+        openWindow({"a.org", "b.org", "c.org"});
+        TestVault::run("UPDATE Data SET domain = " + stored.arg("CFF0E8E2E5F2")
+                       + ", login = replace(hex(zeroblob(20000)), '0', 'x') WHERE id = 1");
+        TestVault::run("UPDATE Data SET login = " + stored.arg("EBEEE3E8ED") + " WHERE id = 3");
         window->reloadTable();
-        window->findChild<QLineEdit *>("lineEdit_4")->setText("Привет");
-        window->findChild<QPushButton *>("pushButton_2")->click();
-        QCOMPARE(table->currentRow(), 0);
-        QCOMPARE(chooseFromMenu("Copy Login"), QStringLiteral("логин"));
-        ModalDriver::answer(window.get(), saveEntry);
+        QCOMPARE(listed(1), QStringList({"b.org", "c.org", "Привет"}));
+        QCOMPARE(listed(2).mid(0, 2), QStringList({"login of b.org", "логин"}));
+        table->selectRow(2);
+        ModalDriver::answer(window.get(), [](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>("passEdit")->setText("new pass");
+            dialog->findChild<QPushButton *>()->click();
+            dialog->close();
+        });
         chooseFromMenu("Edit");
-        QCOMPARE(TestVault::run("SELECT domain || ' ' || typeof(domain) FROM Data").toString(), "Привет text");
+        QCOMPARE(TestVault::run("SELECT domain || typeof(domain) || length(login) FROM Data WHERE id = 1").toString(),
+                 "Приветtext40000");
+    }
+
+    void idsNamingNoRowAloneReachNothing_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("fraction") << "1.5";
+        QTest::newRow("text") << "'2'";
+        QTest::newRow("none") << "NULL";
+        QTest::newRow("shared") << "2.0";
+    }
+
+    // In a table another tool made without an integer key: the other row has
+    // id 2. Each action on the odd row stops with a word in the status bar,
+    // which Edit's and Delete's reload would clear.
+    void idsNamingNoRowAloneReachNothing()
+    {
+        QFETCH(QString, id);
+        TestVault::run("CREATE TABLE Data (id, domain, login, pass, info)");
+        openWindow({"a.org", "b.org"});
+        TestVault::run("UPDATE Data SET id = iif(domain = 'a.org', " + id + ", 2)");
+        window->reloadTable();
+        table->selectRow(0);
+        QGuiApplication::clipboard()->setText("an earlier password");
+        ModalDriver::answer(window.get(), [](QWidget *dialog) { dialog->close(); });
+        for (const char *action : {"Copy Pass", "Edit", "Delete"}) {
+            QCOMPARE(chooseFromMenu(action), QString());
+            QCOMPARE(status->text(), "This entry cannot be changed or copied: its id is not a whole number of its own.");
+        }
+        QCOMPARE(TestVault::run("SELECT count(*) FROM Data").toInt(), 2);
+        table->selectRow(1);
+        QCOMPARE(chooseFromMenu("Copy Pass"), id == "2.0" ? "" : "pass of b.org");
     }
 
 private:

@@ -72,10 +72,11 @@ private slots:
         TestVault::addEntry("b.example", "user,one", "pa\"ss", "line one\nline two");
         TestVault::addEntry("a.example", "иван", "пароль", "заметка, с запятой");
         TestVault::addEntry("c", " ", "p", "\xe7\xe0\xec\xe5\xf2\xea\xe0");
+        TestVault::run("UPDATE Data SET login = CAST(X'EBEEE3E8ED' AS TEXT) WHERE domain = 'c'");
         const QByteArray header = "domain,login,password,note\r\n";
         const QByteArray rows = "a.example,иван,пароль,\"заметка, с запятой\"\r\n"
                                 "b.example,\"user,one\",\"pa\"\"ss\",\"line one\nline two\"\r\n"
-                                "c, ,p,заметка\r\n";
+                                "c,логин,p,заметка\r\n";
         const Run exported = tool({"export"});
         QCOMPARE(exported.out, header + rows);
         QVERIFY(exported.err.contains("in clear text"));

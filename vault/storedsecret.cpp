@@ -2,7 +2,57 @@
 
 #include "crypto/aescipher.h"
 
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlResult>
 #include <QTextCodec>
+#include <QVariant>
+#include <QVector>
+
+#include <sqlite3.h>
+
+namespace {
+// The driver asks SQLite for the text of a row in UTF-16, and SQLite's
+// conversion replaces every byte that is not UTF-8 for good. So the bytes
+// are taken as each row comes, before the driver sees it, and kept while
+// its statement runs.
+thread_local QHash<const sqlite3_stmt *, QVector<QByteArray>> rowTexts;
+
+int keepRowTexts(unsigned event, void *, void *statementHandle, void *)
+{
+    auto *statement = static_cast<sqlite3_stmt *>(statementHandle);
+    if (event == SQLITE_TRACE_PROFILE) {
+        rowTexts.remove(statement);
+        return 0;
+    }
+    QVector<QByteArray> &texts = rowTexts[statement];
+    texts.resize(sqlite3_column_count(statement));
+    for (int column = 0; column < texts.size(); ++column) {
+        // Asked for UTF-8, SQLite hands over a UTF-8 vault's bytes as they are.
+        const bool isText = sqlite3_column_type(statement, column) == SQLITE_TEXT;
+        const auto *bytes = isText ? reinterpret_cast<const char *>(sqlite3_column_text(statement, column)) : nullptr;
+        texts[column] = QByteArray(bytes, bytes ? sqlite3_column_bytes(statement, column) : 0);
+    }
+    return 0;
+}
+
+template <typename Handle>
+Handle *handleOf(const QVariant &handle, const char *typeName)
+{
+    return qstrcmp(handle.typeName(), typeName) == 0 ? *static_cast<Handle *const *>(handle.constData())
+                                                     : nullptr;
+}
+
+// A query that can only move forward stands on the row its statement
+// stepped to last; any other may show a row read earlier.
+QByteArray storedText(const QSqlQuery &query, int column)
+{
+    const auto *statement = handleOf<sqlite3_stmt>(query.result()->handle(), "sqlite3_stmt*");
+    if (!statement || !query.isForwardOnly() || !query.isValid())
+        return QByteArray();
+    return rowTexts.value(statement).value(column);
+}
+}
 
 QString StoredSecret::seal(const QByteArray &plain, const QByteArray &key)
 {
@@ -32,12 +82,21 @@ QString StoredSecret::infoText(const QByteArray &plain)
     return decode(plain);
 }
 
-QString StoredSecret::nameText(const QVariant &stored)
+QString StoredSecret::nameText(const QSqlQuery &query, int column)
 {
-    // SQLite hands text over decoded already; only bytes need the rule.
+    const QByteArray text = storedText(query, column);
+    if (!text.isNull())
+        return decode(text);
+    const QVariant stored = query.value(column);
     if (stored.type() == QVariant::ByteArray)
         return decode(stored.toByteArray());
     return stored.toString();
+}
+
+void StoredSecret::keepStoredText(const QSqlDatabase &db)
+{
+    if (sqlite3 *connection = handleOf<sqlite3>(db.driver()->handle(), "sqlite3*"))
+        sqlite3_trace_v2(connection, SQLITE_TRACE_ROW | SQLITE_TRACE_PROFILE, keepRowTexts, nullptr);
 }
 
 QString StoredSecret::decode(const QByteArray &bytes)

@@ -2,8 +2,9 @@
 #define STOREDSECRET_H
 
 #include <QByteArray>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
-#include <QVariant>
 
 // How a secret is kept in a column: its text as UTF-8 bytes, encrypted
 // under the key, as Base64 text.
@@ -19,8 +20,11 @@ public:
     static QString passText(const QByteArray &plain);
     static QString infoText(const QByteArray &plain);
     // Domains and logins are stored as plain text, but other tools may have
-    // stored bytes; those are read by the same rule.
-    static QString nameText(const QVariant &stored);
+    // stored bytes, or text that is not UTF-8; both are read by the same
+    // rule. The stored bytes of text are at hand only on a forward-only
+    // query, on a connection given to keepStoredText.
+    static QString nameText(const QSqlQuery &query, int column);
+    static void keepStoredText(const QSqlDatabase &db);
 
 private:
     static QString decode(const QByteArray &bytes);

@@ -1,57 +1,52 @@
 #include "vault/vaultfile.h"
 
-#include <QFile>
+#include "vault/vaultstatements.h"
 
-#include <climits>
-#include <cstddef>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
 
-namespace {
-// As many links as the kernel follows in one path.
-constexpr int maxLinks = 40;
-}
+#include <algorithm>
 
 QString VaultFile::name()
 {
     return QStringLiteral("db.db");
 }
 
-QByteArray VaultFile::createOwnerOnly()
+bool VaultFile::createMissingTables(QSqlDatabase &db)
 {
-    // O_EXCL refuses any symbolic link, even a dangling one; without our
-    // file the database would then be created at the link's target with the
-    // umask's mode.
-    const QByteArray path = pathBehindLinks();
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                          S_IRUSR | S_IWUSR);
-    if (fd < 0)
-        return QByteArray();
-    // The umask may only have taken bits away; make the mode exactly 0600.
-    ::fchmod(fd, S_IRUSR | S_IWUSR);
-    ::close(fd);
-    return path;
+    // Listed inside the transaction, so that no other program can add a
+    // table between the look and the change.
+    if (!db.transaction())
+        return false;
+    const QStringList tables = db.tables();
+    const bool onlyOwnTables = std::all_of(tables.cbegin(), tables.cend(),
+                                           [&db](const QString &table) { return isOwnTable(db, table); });
+    const bool made = !onlyOwnTables
+        || ((tables.contains(QStringLiteral("Data")) || run(db, VaultStatements::createDataTable()))
+            && (tables.contains(QStringLiteral("SPass")) || run(db, VaultStatements::createSPassTable())));
+    if (made && db.commit())
+        return true;
+    db.rollback();
+    return false;
 }
 
-void VaultFile::removeCreated(const QByteArray &createdPath)
+bool VaultFile::isOwnTable(const QSqlDatabase &db, const QString &table)
 {
-    if (!createdPath.isEmpty())
-        ::unlink(createdPath.constData());
+    // SQLite makes sqlite_sequence along with Data, to keep its ids.
+    if (table == QLatin1String("sqlite_sequence"))
+        return true;
+    const QSqlRecord record = db.record(table);
+    QStringList columns;
+    for (int column = 0; column < record.count(); ++column)
+        columns << record.fieldName(column);
+    return (table == QLatin1String("Data")
+            && columns == QStringList({"id", "domain", "login", "pass", "info"}))
+        || (table == QLatin1String("SPass") && columns == QStringList("pass"));
 }
 
-QByteArray VaultFile::pathBehindLinks()
+bool VaultFile::run(QSqlDatabase &db, const QString &statement)
 {
-    QByteArray path = QFile::encodeName(name());
-    for (int link = 0; link < maxLinks; ++link) {
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
-        if (length < 0 || static_cast<std::size_t>(length) == sizeof target)
-            return path;
-        const QByteArray next(target, static_cast<int>(length));
-        // A relative target is relative to the folder the link is in.
-        const int slash = path.lastIndexOf('/');
-        path = next.startsWith('/') || slash < 0 ? next : path.left(slash + 1) + next;
-    }
-    return path;
+    return !db.exec(statement).lastError().isValid();
 }

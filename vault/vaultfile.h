@@ -1,7 +1,7 @@
 #ifndef VAULTFILE_H
 #define VAULTFILE_H
 
-#include <QByteArray>
+#include <QSqlDatabase>
 #include <QString>
 
 // The one file that holds the vault, relative to the working directory.
@@ -10,18 +10,15 @@ class VaultFile
 public:
     static QString name();
 
-    // Creates the vault as an empty file that only its owner can read and
-    // write, so that the domains, logins and the check value are never
-    // readable by other accounts, not even for a moment. When the name is a
-    // symbolic link the file is made where the link leads. Returns the path
-    // of the file it made, or nothing if the vault already exists (or cannot
-    // be made): a file that was there before is never touched.
-    static QByteArray createOwnerOnly();
-    // Takes back what createOwnerOnly made in this run.
-    static void removeCreated(const QByteArray &createdPath);
+    // A first start, also one cut short, leaves a file that holds none but
+    // this program's tables, some of them missing: those are made together
+    // or not at all. A file holding any other table is never changed. False
+    // if the missing tables could not be made.
+    static bool createMissingTables(QSqlDatabase &db);
 
 private:
-    static QByteArray pathBehindLinks();
+    static bool isOwnTable(const QSqlDatabase &db, const QString &table);
+    static bool run(QSqlDatabase &db, const QString &statement);
 };
 
 #endif // VAULTFILE_H

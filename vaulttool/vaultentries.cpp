@@ -14,6 +14,7 @@ QString VaultEntries::forEach(const Visit &visit)
     while (list.next()) {
         const qint64 id = list.value(0).toLongLong();
         QSqlQuery stored;
+        stored.setForwardOnly(true);
         if (!stored.exec(VaultStatements::selectEntry(id)) || !stored.next())
             return QStringLiteral("cannot read entry %1: %2").arg(id).arg(reason(stored.lastError()));
         visit(id, stored);
@@ -25,7 +26,7 @@ QString VaultEntries::forEach(const Visit &visit)
 
 VaultEntries::Entry VaultEntries::shown(const QSqlQuery &stored, const QByteArray &key)
 {
-    return {nameAt(stored, 0), nameAt(stored, 1),
+    return {StoredSecret::nameText(stored, 0), StoredSecret::nameText(stored, 1),
             StoredSecret::passText(StoredSecret::open(stored.value(2).toByteArray(), key)),
             StoredSecret::infoText(StoredSecret::open(stored.value(3).toByteArray(), key))};
 }
@@ -49,11 +50,6 @@ QString VaultEntries::addAll(const QVector<Entry> &entries, const QByteArray &ke
     const QString failure = reason(vault.lastError());
     vault.rollback();
     return failure;
-}
-
-QString VaultEntries::nameAt(const QSqlQuery &stored, int column)
-{
-    return StoredSecret::nameText(stored.value(column));
 }
 
 QString VaultEntries::reason(const QSqlError &error)

@@ -31,7 +31,6 @@ public:
     static QString addAll(const QVector<Entry> &entries, const QByteArray &key);
 
 private:
-    static QString nameAt(const QSqlQuery &stored, int column);
     static QString reason(const QSqlError &error);
 };
 

@@ -166,8 +166,10 @@ bool VaultTool::openVault(bool writable)
     QSqlDatabase vault = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     vault.setConnectOptions(QString::fromLatin1(waitForLocks));
     vault.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    if (vault.open())
+    if (vault.open()) {
+        StoredSecret::keepStoredText(vault);
         return true;
+    }
     fail(QStringLiteral("cannot open the vault %1: %2").arg(vaultPath, vault.lastError().databaseText()));
     return false;
 }

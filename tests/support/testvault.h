@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QVariant>
 
 // One test's vault. The object moves the process into a fresh empty
 // directory, where the program keeps db.db, for as long as it lives. The
