@@ -40,6 +40,9 @@ MainWindow::MainWindow(QWidget *parent)
     // the icon and uses the font its fixed geometry was drawn for.
     QApplication::setWindowIcon(applicationIcon());
     QApplication::setFont(applicationFont());
+    // A desktop theme may put its own font in place later, as qt5ct does
+    // once the event loop runs and whenever its settings change.
+    connect(qApp, &QGuiApplication::fontChanged, this, [] { QApplication::setFont(applicationFont()); });
 
     // Made here, before the driver would make it with the umask's mode.
     const QByteArray createdVault = VaultFile::createOwnerOnly();
@@ -214,6 +217,17 @@ void MainWindow::cm_CopyDomain()
     const int row = actionRow();
     if (row >= 0)
         QGuiApplication::clipboard()->setText(cellText(row, domainColumn), QClipboard::Clipboard);
+}
+
+void MainWindow::scaleWithScreen()
+{
+    // Fixed pixel geometry stays in proportion on a dense screen only if Qt
+    // scales it as a whole: text, check boxes and icons alike. By the
+    // screen's factor itself: rounded, 1.5 would give windows a third larger
+    // than the desktop's, and 1.25 no scaling but boxes drawn for 1.25.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
 QIcon MainWindow::applicationIcon()
