@@ -71,8 +71,6 @@ void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
     QStringList faults;
     QStringList fields;
     ModalDriver::answer(this, [&](QWidget *gate) {
-        // As a desktop theme does once the event loop runs.
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
         inspect(gate, &faults, &fields);
         gate->findChild<QLineEdit *>()->setText("master");
         gate->findChild<QPushButton *>()->click();
@@ -80,6 +78,8 @@ void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
     MainWindow window;
     window.show();
     inspect(&window, &faults, &fields);
+    // As a desktop theme does, once the event loop runs and when its settings change.
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
     EnterDialog later;
     inspect(&later, &faults);
 
