@@ -31,20 +31,16 @@ void inspect(QWidget *window, QStringList *faults, QStringList *fields = nullptr
 {
     const qreal scale = window->devicePixelRatioF();
     const int dpi = qEnvironmentVariableIntValue("QT_FONT_DPI");
-    const QIcon icon = window->windowIcon();
-    if (!icon.availableSizes().contains(QSize(256, 256)) || icon.pixmap(16).width() < qFloor(16 * scale)
-        || (dpi && qAbs(scale - dpi / 96.0) > 0.01))
-        QDebug(&(*faults << QString()).last()) << window->metaObject()->className() << "at" << dpi << "dpi: scale"
-                                               << scale << "icon" << icon.pixmap(16).size();
+    if (!window->windowIcon().availableSizes().contains(QSize(256, 256))
+        || window->windowIcon().pixmap(16).width() < qFloor(16 * scale) || (dpi && qAbs(scale - dpi / 96.0) > 0.01))
+        QDebug(&(*faults << QString()).last()) << window << dpi << "dpi, scale" << scale << window->windowIcon().pixmap(16);
     for (QWidget *widget : window->findChildren<QWidget *>() + QList<QWidget *>({window})) {
         const QSize needed = roomNeeded(widget);
-        const QRect room =
-            widget->isWindow() ? widget->rect() : widget->geometry() & widget->parentWidget()->rect();
+        const QRect room = widget->isWindow() ? widget->rect() : widget->geometry() & widget->parentWidget()->rect();
         const QFontInfo font(widget->font());
-        const bool asked = font.family() == widget->font().family() && font.pixelSize() >= 11;
-        if (widget->isVisibleTo(window) && !(asked && needed.boundedTo(room.size() + QSize(0, 2)) == needed))
-            QDebug(&(*faults << QString()).last())
-                << window->metaObject()->className() << widget->metaObject()->className() << widget->objectName()
+        if (widget->isVisibleTo(window) && (font.family() != widget->font().family() || font.pixelSize() < 11
+                                            || needed.boundedTo(room.size() + QSize(0, 2)) != needed))
+            QDebug(&(*faults << QString()).last()) << window->metaObject()->className() << widget
                 << widget->property("text").toString() << "needs" << needed << "has" << room.size() << "in"
                 << font.family() << font.pixelSize() << "px, asked for" << widget->font().family();
         QAccessibleInterface *field = QAccessible::queryAccessibleInterface(widget);
