@@ -47,7 +47,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number once it is ready.
-Xvfb -displayfd 3 -screen 0 3840x2160x24 -dpi "$dpi" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 3840x2160x24 -dpi "$dpi" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -55,7 +55,8 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display")"
-# Desktops tell programs their dpi through this resource.
+# Desktops tell programs their dpi through this resource; -noreset keeps it
+# once xrdb, the first client, has gone.
 echo "Xft.dpi: $dpi" | xrdb -merge
 
 cd "$work"
