@@ -222,9 +222,10 @@ void MainWindow::cm_CopyDomain()
 void MainWindow::scaleWithScreen()
 {
     // Fixed pixel geometry stays in proportion on a dense screen only if Qt
-    // scales it as a whole: text, check boxes and icons alike. By the
-    // screen's factor itself: rounded, 1.5 would give windows a third larger
-    // than the desktop's, and 1.25 no scaling but boxes drawn for 1.25.
+    // scales it as a whole: text, check boxes and icons alike, and by the
+    // screen's own factor. Rounded, a factor of 1.5 would make the windows a
+    // third larger than the rest of the desktop, and one of 1.25 would leave
+    // them unscaled beside check boxes drawn a quarter larger.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
