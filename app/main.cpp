@@ -4,6 +4,7 @@
 
 int main(int argc, char *argv[])
 {
+    MainWindow::scaleWithScreen();
     QApplication application(argc, argv);
     MainWindow window;
     window.show();

@@ -58,6 +58,9 @@ MainWindow::MainWindow(QWidget *parent)
     // the icon and uses the font its fixed geometry was drawn for.
     QApplication::setWindowIcon(applicationIcon());
     QApplication::setFont(applicationFont());
+    // A desktop theme may put its own font in place later, as qt5ct does
+    // once the event loop runs and whenever its settings change.
+    connect(qApp, &QGuiApplication::fontChanged, this, [] { QApplication::setFont(applicationFont()); });
 
     if (!openVault()) {
         showMessage(QStringLiteral("Error Connect to DataBasse"));
@@ -242,6 +245,18 @@ void MainWindow::cm_CopyDomain()
         return;
     QGuiApplication::clipboard()->setText(cellText(row, domainColumn), QClipboard::Clipboard);
     showStatusMessage(tr("Domain copied to the clipboard."));
+}
+
+void MainWindow::scaleWithScreen()
+{
+    // Fixed pixel geometry stays in proportion on a dense screen only if Qt
+    // scales it as a whole: text, check boxes and icons alike, and by the
+    // screen's own factor. Rounded, a factor of 1.5 would make the windows a
+    // third larger than the rest of the desktop, and one of 1.25 would leave
+    // them unscaled beside check boxes drawn a quarter larger.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
 QIcon MainWindow::applicationIcon()

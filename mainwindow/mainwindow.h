@@ -24,6 +24,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Before the application object is made.
+    static void scaleWithScreen();
+
     void reloadTable();
 
 private slots:

@@ -24,22 +24,28 @@ QSize roomNeeded(QWidget *widget)
     return qobject_cast<QLabel *>(widget) || qobject_cast<QCheckBox *>(widget) ? widget->sizeHint() : QSize();
 }
 
-// Notes what is wrong in one window: a missing icon, a font under 11 px, a
-// text that does not fit (the line gap, up to 2 px, may be cut). Notes what a screen reader says of each text field
-// and of the list: its name, then its caption.
+// Notes what is wrong in one window, each fault with the window and the
+// widget: no icon or none drawn for the window's scale, a scale other than
+// the screen's dpi over 96 (the screen's dpi is QT_FONT_DPI, where set), a
+// font other than the one asked for or under 11 px, a text that does not fit
+// (the line gap, up to 2 px, may be cut). Notes what a screen reader says of
+// each text field and of the list: its name, then its caption.
 void inspect(QWidget *window, QStringList *faults, QStringList *fields = nullptr)
 {
-    if (!window->windowIcon().availableSizes().contains(QSize(256, 256)))
-        *faults << QStringLiteral("no icon");
+    const qreal scale = window->devicePixelRatioF();
+    const int dpi = qEnvironmentVariableIntValue("QT_FONT_DPI");
+    if (!window->windowIcon().availableSizes().contains(QSize(256, 256))
+        || window->windowIcon().pixmap(16).width() < qFloor(16 * scale) || (dpi && qAbs(scale - dpi / 96.0) > 0.01))
+        QDebug(&(*faults << QString()).last()) << window << dpi << "dpi, scale" << scale << window->windowIcon().pixmap(16);
     for (QWidget *widget : window->findChildren<QWidget *>() + QList<QWidget *>({window})) {
         const QSize needed = roomNeeded(widget);
-        const QRect room =
-            widget->isWindow() ? widget->rect() : widget->geometry() & widget->parentWidget()->rect();
-        const bool readable = QFontInfo(widget->font()).pixelSize() >= 11;
-        const bool fits = needed.boundedTo(room.size() + QSize(0, 2)) == needed;
-        if (widget->isVisibleTo(window) && !(readable && fits))
-            *faults << widget->objectName() + " \"" + widget->property("text").toString() + "\" needs "
-                           + QString::number(needed.width()) + "x" + QString::number(needed.height());
+        const QRect room = widget->isWindow() ? widget->rect() : widget->geometry() & widget->parentWidget()->rect();
+        const QFontInfo font(widget->font());
+        if (widget->isVisibleTo(window) && (font.family() != widget->font().family() || font.pixelSize() < 11
+                                            || needed.boundedTo(room.size() + QSize(0, 2)) != needed))
+            QDebug(&(*faults << QString()).last()) << window->metaObject()->className() << widget
+                << widget->property("text").toString() << "needs" << needed << "has" << room.size() << "in"
+                << font.family() << font.pixelSize() << "px, asked for" << widget->font().family();
         QAccessibleInterface *field = QAccessible::queryAccessibleInterface(widget);
         if (fields && (field->role() == QAccessible::EditableText || field->role() == QAccessible::Table)) {
             *fields << field->text(QAccessible::Name);
@@ -80,6 +86,8 @@ void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
     MainWindow window;
     window.show();
     inspect(&window, &faults, &fields);
+    // As a desktop theme does, once the event loop runs and when its settings change.
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
     EnterDialog later;
     inspect(&later, &faults);
 
@@ -122,17 +130,21 @@ void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
     window.findChild<QMenu *>()->actions().last()->trigger();
     QCOMPARE(heard, QStringList({"Domain is Empty", "Login is Empty", "Pass is Empty", "Successful", "error",
                                  "The entry could not be deleted: attempt to write a readonly database."}));
-    QCOMPARE(faults, QStringList());
+    faults.removeDuplicates();
+    for (const QString &fault : faults)
+        qWarning().noquote() << fault;
+    QVERIFY2(faults.isEmpty(), "the windows have faults, each in a warning above");
     QCOMPARE(fields, QStringList({"Master password / Установить пароль:", "Generated password",
                                   "Password length / Password length:", "Entries", "Contact address",
                                   "Find domain / Find Domain:", "Domain / Domain:", "Login / Login:", "Pass / Pass:",
                                   "Note / Дополнительная информация:(max 300 символов)"}));
 }
 
-// Not QTEST_MAIN, which would fix the resolution at 96 dpi: CI runs this at
-// 120 dpi too.
+// Not QTEST_MAIN, which would fix the resolution at 96 dpi: this runs at
+// other resolutions too, scaled as the program is.
 int main(int argc, char *argv[])
 {
+    MainWindow::scaleWithScreen();
     QApplication application(argc, argv);
     TestWindows test;
     return QTest::qExec(&test, argc, argv);

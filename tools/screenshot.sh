@@ -6,19 +6,31 @@
 # (after "Add") and the main window as PNGs. Builds nothing itself.
 #
 # Usage, from the repository root:
-#   tools/screenshot.sh [BINARY [DIRECTORY]]
+#   tools/screenshot.sh [--dpi N] [BINARY [DIRECTORY]]
 #   BINARY defaults to build/release/app/passwordmanager, DIRECTORY to docs;
 #   the pictures are DIRECTORY/screenshot.png (main window),
 #   DIRECTORY/screenshot-password.png and DIRECTORY/screenshot-entry.png.
+#   With --dpi N the screen has N dots per inch, as a high-density panel
+#   does, and each name ends in -Ndpi (screenshot-192dpi.png).
 #
-# Needs these Debian packages (Xvfb, xdotool, ImageMagick's import, fonts):
-#   apt-get install -y --no-install-recommends xvfb xdotool imagemagick fonts-liberation
+# Needs these Debian packages (Xvfb, xdotool, ImageMagick's import, xrdb):
+#   apt-get install -y --no-install-recommends xvfb xdotool imagemagick x11-xserver-utils
 set -euo pipefail
+
+dpi=96
+if [ "${1:-}" = --dpi ]; then
+    dpi=${2:?--dpi needs a number}
+    shift 2
+fi
+suffix=
+[ "$dpi" = 96 ] || suffix=-${dpi}dpi
+# The program scales its windows by exactly the screen's dpi over 96.
+scale=$(awk -v dpi="$dpi" 'BEGIN { print dpi / 96 }')
 
 binary=$(realpath "${1:-build/release/app/passwordmanager}")
 output=$(realpath -m "${2:-docs}")
 [ -x "$binary" ] || { echo "screenshot: no program at $binary; build it first" >&2; exit 1; }
-for tool in Xvfb xdotool import; do
+for tool in Xvfb xdotool import xrdb; do
     command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing" >&2; exit 1; }
 done
 
@@ -35,7 +47,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 3840x2160x24 -dpi "$dpi" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -43,6 +55,9 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || { echo "screenshot: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display")"
+# Desktops tell programs their dpi through this resource; -noreset keeps it
+# once xrdb, the first client, has gone.
+echo "Xft.dpi: $dpi" | xrdb -merge
 
 cd "$work"
 QT_QPA_PLATFORM=xcb "$binary" >"$work/app.log" 2>&1 &
@@ -82,9 +97,9 @@ wait_for_main_window() {
         { echo "screenshot: the main window did not appear" >&2; return 1; }
 }
 
-# Clicks at x, y inside the window, as a user would with the mouse.
+# Clicks at x, y of the window's own geometry, as a user would with the mouse.
 click() {
-    xdotool mousemove --sync --window "$1" "$2" "$3"
+    xdotool mousemove --sync --window "$1" "$(scaled "$2")" "$(scaled "$3")"
     sleep 0.1
     xdotool click 1
     sleep 0.2
@@ -95,9 +110,14 @@ type_into() {
     xdotool type --delay 20 "$4"
 }
 
+scaled() {
+    awk -v value="$1" -v scale="$scale" 'BEGIN { printf "%d", value * scale }'
+}
+
 snap() {
-    import -window "$1" "$output/$2"
-    echo "screenshot: wrote $output/$2"
+    local name=${2%.png}$suffix.png
+    import -window "$1" "$output/$name"
+    echo "screenshot: wrote $output/$name"
 }
 
 mkdir -p "$output"
