@@ -11,6 +11,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace {
 // The driver asks SQLite for the text of a row in UTF-16, and SQLite's
 // conversion replaces every byte that is not UTF-8 for good. So the bytes
@@ -21,17 +23,24 @@ thread_local QHash<const sqlite3_stmt *, QVector<QByteArray>> rowTexts;
 int keepRowTexts(unsigned event, void *, void *statementHandle, void *)
 {
     auto *statement = static_cast<sqlite3_stmt *>(statementHandle);
-    if (event == SQLITE_TRACE_PROFILE) {
-        rowTexts.remove(statement);
+    // Each row brings texts of its own, and the statement's end drops them.
+    rowTexts.remove(statement);
+    if (event == SQLITE_TRACE_PROFILE)
         return 0;
-    }
-    QVector<QByteArray> &texts = rowTexts[statement];
-    texts.resize(sqlite3_column_count(statement));
-    for (int column = 0; column < texts.size(); ++column) {
+    const int columns = sqlite3_column_count(statement);
+    for (int column = 0; column < columns; ++column) {
+        if (sqlite3_column_type(statement, column) != SQLITE_TEXT)
+            continue;
         // Asked for UTF-8, SQLite hands over a UTF-8 vault's bytes as they are.
-        const bool isText = sqlite3_column_type(statement, column) == SQLITE_TEXT;
-        const auto *bytes = isText ? reinterpret_cast<const char *>(sqlite3_column_text(statement, column)) : nullptr;
-        texts[column] = QByteArray(bytes, bytes ? sqlite3_column_bytes(statement, column) : 0);
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        const int length = sqlite3_column_bytes(statement, column);
+        // ASCII comes through the driver whole, and keeping it would cost
+        // every row of the list a copy of its names.
+        if (std::all_of(bytes, bytes + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            continue;
+        QVector<QByteArray> &texts = rowTexts[statement];
+        texts.resize(columns);
+        texts[column] = QByteArray(bytes, length);
     }
     return 0;
 }
