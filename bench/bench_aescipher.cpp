@@ -59,14 +59,14 @@ void compare(const QByteArray &label, const char *unit, double scale, const std:
         best[0] = std::max(best[0], timesPerSecond(ours) * scale);
         best[1] = std::max(best[1], timesPerSecond(openssl) * scale);
     }
-    std::printf("%-28s %12.1f %12.1f %8.2f   %s\n", label.constData(), best[0], best[1], best[0] / best[1],
-                unit);
+    std::printf("%-28s %12.1f %12.1f %8.2f   %s\n", label.constData(), best[0], best[1], best[0] / best[1], unit);
 }
 
 class OpenSslCbc
 {
 public:
-    OpenSslCbc() : context(EVP_CIPHER_CTX_new())
+    OpenSslCbc()
+        : context(EVP_CIPHER_CTX_new())
     {
         if (!context)
             fail("EVP_CIPHER_CTX_new failed");
@@ -76,14 +76,13 @@ public:
     OpenSslCbc &operator=(const OpenSslCbc &) = delete;
 
     // Whole blocks, no padding, as our CBC functions work.
-    void run(bool encrypt, const unsigned char *key, const unsigned char *iv,
-             const unsigned char *input, unsigned char *output, int length)
+    void run(bool encrypt, const unsigned char *key, const unsigned char *iv, const unsigned char *input,
+             unsigned char *output, int length)
     {
         int written = 0;
         if (EVP_CipherInit_ex(context, EVP_aes_128_cbc(), nullptr, key, iv, encrypt ? 1 : 0) != 1
             || EVP_CIPHER_CTX_set_padding(context, 0) != 1
-            || EVP_CipherUpdate(context, output, &written, input, length) != 1
-            || written != length)
+            || EVP_CipherUpdate(context, output, &written, input, length) != 1 || written != length)
             fail("OpenSSL AES-128-CBC failed");
     }
 
@@ -101,11 +100,11 @@ QByteArray openSslValue(bool encrypt, const unsigned char *input, int length, co
     int written = 0;
     int last = 0;
     const bool ok = context
-                    && EVP_CipherInit_ex(context, EVP_aes_128_cbc(), nullptr,
-                                         reinterpret_cast<const unsigned char *>(key.constData()), iv,
-                                         encrypt ? 1 : 0) == 1
-                    && EVP_CipherUpdate(context, bytesOf(output), &written, input, length) == 1
-                    && EVP_CipherFinal_ex(context, bytesOf(output) + written, &last) == 1;
+        && EVP_CipherInit_ex(context, EVP_aes_128_cbc(), nullptr,
+                             reinterpret_cast<const unsigned char *>(key.constData()), iv, encrypt ? 1 : 0)
+            == 1
+        && EVP_CipherUpdate(context, bytesOf(output), &written, input, length) == 1
+        && EVP_CipherFinal_ex(context, bytesOf(output) + written, &last) == 1;
     EVP_CIPHER_CTX_free(context);
     if (!ok)
         fail("OpenSSL could not handle a value");
@@ -122,8 +121,7 @@ QByteArray openSslEncryptValue(const QByteArray &data, const QByteArray &key)
         fail("RAND_bytes failed");
     static const unsigned char zeroBlock[16] = {};
     const QByteArray input = QByteArray(reinterpret_cast<const char *>(iv), 16) + data;
-    return openSslValue(true, reinterpret_cast<const unsigned char *>(input.constData()), input.size(), key,
-                        zeroBlock);
+    return openSslValue(true, reinterpret_cast<const unsigned char *>(input.constData()), input.size(), key, zeroBlock);
 }
 
 QByteArray openSslDecryptValue(const QByteArray &value, const QByteArray &key)
@@ -151,10 +149,12 @@ void compareValues(const AesCipher &cipher, const QByteArray &key, int length)
         fail("a stored value does not decrypt to what was stored");
 
     const QByteArray label = QByteArray::number(length) + "-byte value ";
-    compare(label + "encrypt", "values/s", 1, [&] { cipher.encrypt(value, key); },
-            [&] { openSslEncryptValue(value, key); });
-    compare(label + "decrypt", "values/s", 1, [&] { cipher.decrypt(stored, key); },
-            [&] { openSslDecryptValue(stored, key); });
+    compare(
+        label + "encrypt", "values/s", 1, [&] { cipher.encrypt(value, key); },
+        [&] { openSslEncryptValue(value, key); });
+    compare(
+        label + "decrypt", "values/s", 1, [&] { cipher.decrypt(stored, key); },
+        [&] { openSslDecryptValue(stored, key); });
 }
 
 } // namespace
@@ -204,10 +204,11 @@ int main()
     std::printf("OPENSSL_ia32cap=%s\n", cap ? cap : "(not set: OpenSSL may use AES-NI)");
     std::printf("%-28s %12s %12s %8s\n", "", "ours", "OpenSSL", "ratio");
     const double megabytes = bufferSize / 1e6;
-    compare("1 MiB CBC encrypt", "MB/s", megabytes, [&] { oursCbc(true, plaintext); },
-            [&] { theirCbc(true, plaintext); });
-    compare("1 MiB CBC decrypt", "MB/s", megabytes, [&] { oursCbc(false, ciphertext); },
-            [&] { theirCbc(false, ciphertext); });
+    compare(
+        "1 MiB CBC encrypt", "MB/s", megabytes, [&] { oursCbc(true, plaintext); }, [&] { theirCbc(true, plaintext); });
+    compare(
+        "1 MiB CBC decrypt", "MB/s", megabytes, [&] { oursCbc(false, ciphertext); },
+        [&] { theirCbc(false, ciphertext); });
     compareValues(cipher, key, 16);
     compareValues(cipher, key, 300);
     return 0;

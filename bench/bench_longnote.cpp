@@ -74,8 +74,7 @@ void measure(const char *label, const QByteArray &note)
     const QByteArray key = cipher.keyFromHex(masterKey);
     QSqlQuery query;
     if (!query.exec(VaultStatements::insertEntry(QStringLiteral("example.org"), QStringLiteral("login"),
-                                                 StoredSecret::seal("pass", key),
-                                                 StoredSecret::seal(note, key))))
+                                                 StoredSecret::seal("pass", key), StoredSecret::seal(note, key))))
         fail("cannot store the entry");
     const qint64 id = query.lastInsertId().toLongLong();
     const QByteArray stored = storedInfo(id);
@@ -106,8 +105,8 @@ void measure(const char *label, const QByteArray &note)
     }
     std::sort(openTimes.begin(), openTimes.end());
     std::sort(saveTimes.begin(), saveTimes.end());
-    std::printf("%-32s open %7.2f s   save %6.2f s   (median of %d)\n", label,
-                openTimes[repetitions / 2], saveTimes[repetitions / 2], repetitions);
+    std::printf("%-32s open %7.2f s   save %6.2f s   (median of %d)\n", label, openTimes[repetitions / 2],
+                saveTimes[repetitions / 2], repetitions);
 }
 
 } // namespace

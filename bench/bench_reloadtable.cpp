@@ -77,8 +77,8 @@ long peakKibibytes()
 // stored in an order unrelated to the list's order by domain.
 void createVault(int entries)
 {
-    const QString masterKey = QString::fromLatin1(
-        QCryptographicHash::hash(masterPassword.toUtf8(), QCryptographicHash::Md5).toHex());
+    const QString masterKey
+        = QString::fromLatin1(QCryptographicHash::hash(masterPassword.toUtf8(), QCryptographicHash::Md5).toHex());
     AesCipher cipher;
     const QByteArray key = cipher.keyFromHex(masterKey);
 
@@ -93,20 +93,19 @@ void createVault(int entries)
         if (!db.open())
             fail("cannot create db.db");
         QSqlQuery query(db);
-        if (!query.exec(VaultStatements::createDataTable())
-            || !query.exec(VaultStatements::createSPassTable())
-            || !query.exec(VaultStatements::insertCheckValue(
-                StoredSecret::seal(StoredSecret::bytesOf(masterPassword), key))))
+        if (!query.exec(VaultStatements::createDataTable()) || !query.exec(VaultStatements::createSPassTable())
+            || !query.exec(
+                VaultStatements::insertCheckValue(StoredSecret::seal(StoredSecret::bytesOf(masterPassword), key))))
             fail("cannot create the schema");
         if (!db.transaction())
             fail("cannot begin the set-up transaction");
         for (int number : numbers) {
             const QString domain = QStringLiteral("site%1.example.org").arg(number, 6, 10, QLatin1Char('0'));
             const QString login = QStringLiteral("user%1").arg(number);
-            const QString pass = StoredSecret::seal(
-                StoredSecret::bytesOf(QStringLiteral("Pw-%1-x7!q").arg(number * 7919)), key);
-            const QString info = StoredSecret::seal(
-                StoredSecret::bytesOf(QStringLiteral("Note for entry %1").arg(number)), key);
+            const QString pass
+                = StoredSecret::seal(StoredSecret::bytesOf(QStringLiteral("Pw-%1-x7!q").arg(number * 7919)), key);
+            const QString info
+                = StoredSecret::seal(StoredSecret::bytesOf(QStringLiteral("Note for entry %1").arg(number)), key);
             if (!query.exec(VaultStatements::insertEntry(domain, login, pass, info)))
                 fail("cannot insert an entry");
         }
@@ -237,7 +236,6 @@ int main(int argc, char *argv[])
     printMilliseconds("Find on the last row", median(findTimes));
 
     std::printf("%-44s %9ld KiB\n", "peak memory before the window opened", peakBeforeWindow);
-    std::printf("%-44s %9ld KiB (ru_maxrss)\n", "peak memory with every entry listed",
-                peakKibibytes());
+    std::printf("%-44s %9ld KiB (ru_maxrss)\n", "peak memory with every entry listed", peakKibibytes());
     return 0;
 }

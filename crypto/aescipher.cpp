@@ -165,8 +165,7 @@ inline std::uint32_t subMixColumn(std::uint32_t w0, std::uint32_t w1, std::uint3
     const std::size_t a1 = row1(w1);
     const std::size_t a2 = row2(w2);
     const std::size_t a3 = row3(w3);
-    const std::uint32_t doubled =
-        sboxTimes2(a2) | sboxTimes2(a3) << 8 | sboxTimes2(a0) << 16 | sboxTimes2(a1) << 24;
+    const std::uint32_t doubled = sboxTimes2(a2) | sboxTimes2(a3) << 8 | sboxTimes2(a0) << 16 | sboxTimes2(a1) << 24;
     const std::uint32_t substituted = sbox(a3) | sbox(a0) << 8 | sbox(a1) << 16 | sbox(a2) << 24;
     const std::uint32_t z = doubled ^ substituted;
     return rotateRight(z, 16) ^ rotateRight(z, 24) ^ substituted;
@@ -202,8 +201,7 @@ inline Columns encryptColumns(Columns state, const AesKeySchedule &schedule)
 
 inline std::uint32_t invSubWord(std::uint32_t word)
 {
-    return invSbox(row0(word)) | invSbox(row1(word)) << 8 | invSbox(row2(word)) << 16
-           | invSbox(row3(word)) << 24;
+    return invSbox(row0(word)) | invSbox(row1(word)) << 8 | invSbox(row2(word)) << 16 | invSbox(row3(word)) << 24;
 }
 
 // InvShiftRows moves row r right by r columns: output column c, row r comes
@@ -279,8 +277,7 @@ inline Columns shiftRows(const Columns &s)
 // of its round.
 using PendingKeys = Columns[14];
 
-inline Columns decryptColumns(const Columns &block, const AesKeySchedule &schedule,
-                              const PendingKeys &pendingKeys)
+inline Columns decryptColumns(const Columns &block, const AesKeySchedule &schedule, const PendingKeys &pendingKeys)
 {
     const int rounds = schedule.roundCount;
     const Columns first = block ^ load(schedule.roundKeys + blockSize * rounds);
@@ -313,8 +310,8 @@ QByteArray encryptPadded(const AesCipher &cipher, const QByteArray &prefix, cons
 
 // A length that is not a whole number of blocks was never written by
 // encrypt; rather than guess at it, such data decrypts to nothing.
-QByteArray decryptPadded(const AesCipher &cipher, const unsigned char *input, int length,
-                         const QByteArray &key, const unsigned char *iv)
+QByteArray decryptPadded(const AesCipher &cipher, const unsigned char *input, int length, const QByteArray &key,
+                         const unsigned char *iv)
 {
     if (!isKeyLength(key.size()) || length % blockSize != 0)
         return QByteArray();
@@ -380,8 +377,7 @@ int AesCipher::expandKey(const unsigned char *key, int keyBits, AesKeySchedule &
 // The single-block functions follow the round steps one by one, as
 // FIPS-197 writes the cipher; the CBC functions do the same work with the
 // steps folded into whole rounds.
-int AesCipher::encryptBlock(const unsigned char *input, unsigned char *output,
-                            const AesKeySchedule &schedule) const
+int AesCipher::encryptBlock(const unsigned char *input, unsigned char *output, const AesKeySchedule &schedule) const
 {
     if (!isRoundCount(schedule.roundCount))
         return -1;
@@ -398,8 +394,7 @@ int AesCipher::encryptBlock(const unsigned char *input, unsigned char *output,
     return 0;
 }
 
-int AesCipher::decryptBlock(const unsigned char *input, unsigned char *output,
-                            const AesKeySchedule &schedule) const
+int AesCipher::decryptBlock(const unsigned char *input, unsigned char *output, const AesKeySchedule &schedule) const
 {
     if (!isRoundCount(schedule.roundCount))
         return -1;
@@ -452,8 +447,8 @@ int AesCipher::decryptCbc(const unsigned char *input, unsigned char *output, uns
 void AesCipher::subShift(unsigned char *state) const
 {
     const Columns s = load(state);
-    store({subColumn(s.c0, s.c1, s.c2, s.c3), subColumn(s.c1, s.c2, s.c3, s.c0),
-           subColumn(s.c2, s.c3, s.c0, s.c1), subColumn(s.c3, s.c0, s.c1, s.c2)},
+    store({subColumn(s.c0, s.c1, s.c2, s.c3), subColumn(s.c1, s.c2, s.c3, s.c0), subColumn(s.c2, s.c3, s.c0, s.c1),
+           subColumn(s.c3, s.c0, s.c1, s.c2)},
           state);
 }
 
@@ -490,8 +485,7 @@ void AesCipher::xorBlock(unsigned char *block, const unsigned char *other) const
     store(load(block) ^ load(other), block);
 }
 
-void AesCipher::xorBlock(const unsigned char *first, const unsigned char *second,
-                         unsigned char *output) const
+void AesCipher::xorBlock(const unsigned char *first, const unsigned char *second, unsigned char *output) const
 {
     store(load(first) ^ load(second), output);
 }

@@ -17,22 +17,20 @@
 // The byte-string layer takes copies of its arguments. A stored value is
 // C0 || C1..Cn, the CBC encryption of IV || data || PKCS#7 padding chained
 // from a zero block, with a fresh random IV: C0 = AES_K(IV) serves as the
-// chaining value for the rest, as the IV of plain AES-CBC. An empty result means a bad key or IV length, or a stored value
-// whose length cannot be one of ours.
+// chaining value for the rest, as the IV of plain AES-CBC. An empty result means a bad key or IV length, or a stored
+// value whose length cannot be one of ours.
 class AesCipher
 {
 public:
     AesCipher();
 
     int expandKey(const unsigned char *key, int keyBits, AesKeySchedule &schedule) const;
-    int encryptBlock(const unsigned char *input, unsigned char *output,
-                     const AesKeySchedule &schedule) const;
-    int decryptBlock(const unsigned char *input, unsigned char *output,
-                     const AesKeySchedule &schedule) const;
-    int encryptCbc(const unsigned char *input, unsigned char *output, unsigned length,
-                   unsigned char *chainingBlock, const AesKeySchedule &schedule) const;
-    int decryptCbc(const unsigned char *input, unsigned char *output, unsigned length,
-                   unsigned char *chainingBlock, const AesKeySchedule &schedule) const;
+    int encryptBlock(const unsigned char *input, unsigned char *output, const AesKeySchedule &schedule) const;
+    int decryptBlock(const unsigned char *input, unsigned char *output, const AesKeySchedule &schedule) const;
+    int encryptCbc(const unsigned char *input, unsigned char *output, unsigned length, unsigned char *chainingBlock,
+                   const AesKeySchedule &schedule) const;
+    int decryptCbc(const unsigned char *input, unsigned char *output, unsigned length, unsigned char *chainingBlock,
+                   const AesKeySchedule &schedule) const;
 
     // The round steps, each in place on a 16-byte state.
     void subShift(unsigned char *state) const;
@@ -41,8 +39,7 @@ public:
     void invMixShiftSub(unsigned char *state) const;
 
     void xorBlock(unsigned char *block, const unsigned char *other) const;
-    void xorBlock(const unsigned char *first, const unsigned char *second,
-                  unsigned char *output) const;
+    void xorBlock(const unsigned char *first, const unsigned char *second, unsigned char *output) const;
 
     QByteArray keyFromHex(const QString &hex) const;
     QByteArray encrypt(QByteArray data, QByteArray key) const;

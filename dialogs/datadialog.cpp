@@ -35,9 +35,9 @@ DataDialog::DataDialog()
     AccessibleNotification::attachTo(&statusLabel);
     container->setGeometry(0, 0, 300, 350);
     // The order of parenting is the keyboard focus order.
-    for (QWidget *widget : std::initializer_list<QWidget *>{
-             &domainLabel, &loginLabel, &passLabel, &infoLabel, &domainEdit, &loginEdit,
-             &passEdit, &infoEdit, &saveButton, &statusLabel})
+    for (QWidget *widget :
+         std::initializer_list<QWidget *>{&domainLabel, &loginLabel, &passLabel, &infoLabel, &domainEdit, &loginEdit,
+                                          &passEdit, &infoEdit, &saveButton, &statusLabel})
         widget->setParent(container);
     domainEdit.setObjectName(QStringLiteral("domainEdit"));
     loginEdit.setObjectName(QStringLiteral("loginEdit"));
@@ -173,7 +173,6 @@ bool DataDialog::save(const QString &pass, const QString &info)
     bool isNumber = false;
     const qint64 id = entryId.toLongLong(&isNumber);
     // An entry removed since it was loaded must not be reported as saved.
-    return isNumber
-        && query.exec(VaultStatements::updateEntry(domainEdit.text(), loginEdit.text(), pass, info, id))
+    return isNumber && query.exec(VaultStatements::updateEntry(domainEdit.text(), loginEdit.text(), pass, info, id))
         && query.numRowsAffected() == 1;
 }

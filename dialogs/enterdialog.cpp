@@ -49,8 +49,7 @@ void EnterDialog::on_pushButton_clicked()
 bool EnterDialog::vaultHasCheckValue()
 {
     QSqlQuery query;
-    return query.exec(VaultStatements::countCheckValues()) && query.next()
-        && query.value(0).toInt() != 0;
+    return query.exec(VaultStatements::countCheckValues()) && query.next() && query.value(0).toInt() != 0;
 }
 
 void EnterDialog::handOutKey(const MasterPassword &password)

@@ -12,10 +12,10 @@ int nextDraw()
 {
     int r;
     do {
-QT_WARNING_PUSH
-QT_WARNING_DISABLE_DEPRECATED
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
         r = drawFromQrandValue(qrand());
-QT_WARNING_POP
+        QT_WARNING_POP
     } while (r < 0);
     return r;
 }
@@ -23,10 +23,10 @@ QT_WARNING_POP
 void seedFromTimeOfDay()
 {
     const int seconds = QTime(0, 0, 0, 0).secsTo(QTime::currentTime());
-QT_WARNING_PUSH
-QT_WARNING_DISABLE_DEPRECATED
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
     qsrand(static_cast<uint>(seconds));
-QT_WARNING_POP
+    QT_WARNING_POP
 }
 
 // R = 0 would give count itself, one past the end; drawing again keeps
@@ -47,14 +47,13 @@ PasswordGenerator::PasswordGenerator()
 {
 }
 
-PasswordGenerator::PasswordGenerator(bool useNumber, bool useChar, bool useSpecialChar,
-                                     bool useUpperChar, int length)
-    : useNumber(useNumber),
-      useChar(useChar),
-      useSpecialChar(useSpecialChar),
-      useUpperChar(useUpperChar),
-      length(length),
-      specialChars("!@#$%^&*()_+=-<>?.,;:{}")
+PasswordGenerator::PasswordGenerator(bool useNumber, bool useChar, bool useSpecialChar, bool useUpperChar, int length)
+    : useNumber(useNumber)
+    , useChar(useChar)
+    , useSpecialChar(useSpecialChar)
+    , useUpperChar(useUpperChar)
+    , length(length)
+    , specialChars("!@#$%^&*()_+=-<>?.,;:{}")
 {
     seedFromTimeOfDay();
 }

@@ -11,8 +11,7 @@ class PasswordGenerator
 {
 public:
     PasswordGenerator();
-    PasswordGenerator(bool useNumber, bool useChar, bool useSpecialChar, bool useUpperChar,
-                      int length);
+    PasswordGenerator(bool useNumber, bool useChar, bool useSpecialChar, bool useUpperChar, int length);
 
     void setUseNumber(bool on);
     void setUseChar(bool on);

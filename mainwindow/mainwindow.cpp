@@ -129,8 +129,8 @@ void MainWindow::reloadTable()
 void MainWindow::on_pushButton_clicked()
 {
     const int length = ui->lineEdit_2->text().toInt();
-    PasswordGenerator generator(ui->checkBox->isChecked(), ui->checkBox_2->isChecked(),
-                                ui->checkBox_4->isChecked(), ui->checkBox_3->isChecked(), length);
+    PasswordGenerator generator(ui->checkBox->isChecked(), ui->checkBox_2->isChecked(), ui->checkBox_4->isChecked(),
+                                ui->checkBox_3->isChecked(), length);
     ui->lineEdit->setText(generator.generate());
 }
 
@@ -401,8 +401,7 @@ void MainWindow::setUpGenerator()
     ui->checkBox_2->setChecked(true);
     ui->checkBox_3->setChecked(true);
     ui->lineEdit_2->setText(QStringLiteral("10"));
-    ui->lineEdit_2->setValidator(
-        new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]{1,100}")), this));
+    ui->lineEdit_2->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("^[0-9]{1,100}")), this));
     ui->label->setBuddy(ui->lineEdit_2);
     ui->lineEdit_2->setAccessibleName(tr("Password length"));
     ui->lineEdit->setAccessibleName(tr("Generated password"));

@@ -49,12 +49,12 @@ private slots:
         const QByteArray block = hex("00112233445566778899aabbccddeeff");
         for (const bool encrypt : {true, false}) {
             const char *direction = encrypt ? "encrypt" : "decrypt";
-            QTest::addRow("C.1 %s", direction) << encrypt << key.left(16) << QByteArray() << block
-                                               << hex("69c4e0d86a7b0430d8cdb78070b4c55a");
-            QTest::addRow("C.2 %s", direction) << encrypt << key.left(24) << QByteArray() << block
-                                               << hex("dda97ca4864cdfe06eaf70a0ec0d7191");
-            QTest::addRow("C.3 %s", direction) << encrypt << key << QByteArray() << block
-                                               << hex("8ea2b7ca516745bfeafc49904b496089");
+            QTest::addRow("C.1 %s", direction)
+                << encrypt << key.left(16) << QByteArray() << block << hex("69c4e0d86a7b0430d8cdb78070b4c55a");
+            QTest::addRow("C.2 %s", direction)
+                << encrypt << key.left(24) << QByteArray() << block << hex("dda97ca4864cdfe06eaf70a0ec0d7191");
+            QTest::addRow("C.3 %s", direction)
+                << encrypt << key << QByteArray() << block << hex("8ea2b7ca516745bfeafc49904b496089");
             QTest::addRow("F.2 %s", direction)
                 << encrypt << hex("2b7e151628aed2a6abf7158809cf4f3c") << hex("000102030405060708090a0b0c0d0e0f")
                 << hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51")

@@ -26,8 +26,7 @@ private slots:
         QTest::newRow("blanks") << QStringList{" ", "  ", "   ", "    "} << successful;
         QTest::newRow("quotes") << QStringList{"it's", "x' where 1=1 --", "'", "'); DELETE FROM Data; --"}
                                 << successful;
-        QTest::newRow("cyrillic, lines") << QStringList{"почта.рф", "Вася", "пароль", "заметка\n\nконец"}
-                                         << successful;
+        QTest::newRow("cyrillic, lines") << QStringList{"почта.рф", "Вася", "пароль", "заметка\n\nконец"} << successful;
     }
 
     void addChecksAndStoresWhatWasTyped()
@@ -63,12 +62,14 @@ private slots:
         QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBFx") << QByteArray("\xEF\xBB\xBFx")
                                          << QStringLiteral("\uFEFFx") << QStringLiteral("\uFEFFx") << false;
         // Notes with a stretch of more than 10,000 letters wrap anywhere.
-        QTest::newRow("10000 letters") << QByteArray("p") << QByteArray(10000, 'x') << "p" << QString(10000, 'x') << false;
-        QTest::newRow("10001 letters") << QByteArray("p") << QByteArray(10001, 'x') << "p" << QString(10001, 'x') << true;
-        QTest::newRow("one line of 1 MB") << QByteArray("p") << QByteArray(1 << 20, 'x') << "p" << QString(1 << 20, 'x')
-                                          << true;
-        QTest::newRow("long line of words") << QByteArray("p") << QByteArray("word ").repeated(3000) << "p"
-                                            << QString("word ").repeated(3000) << false;
+        QTest::newRow("10000 letters") << QByteArray("p") << QByteArray(10000, 'x') << "p" << QString(10000, 'x')
+                                       << false;
+        QTest::newRow("10001 letters") << QByteArray("p") << QByteArray(10001, 'x') << "p" << QString(10001, 'x')
+                                       << true;
+        QTest::newRow("one line of 1 MB")
+            << QByteArray("p") << QByteArray(1 << 20, 'x') << "p" << QString(1 << 20, 'x') << true;
+        QTest::newRow("long line of words")
+            << QByteArray("p") << QByteArray("word ").repeated(3000) << "p" << QString("word ").repeated(3000) << false;
     }
 
     // The domain stays as it is. Deleted meanwhile, the entry cannot be
@@ -111,10 +112,8 @@ private:
     // The four fields and the status line.
     QStringList shown() const
     {
-        return {dialog.findChild<QLineEdit *>("domainEdit")->text(),
-                dialog.findChild<QLineEdit *>("loginEdit")->text(),
-                dialog.findChild<QLineEdit *>("passEdit")->text(),
-                dialog.findChild<QPlainTextEdit *>()->toPlainText(),
+        return {dialog.findChild<QLineEdit *>("domainEdit")->text(), dialog.findChild<QLineEdit *>("loginEdit")->text(),
+                dialog.findChild<QLineEdit *>("passEdit")->text(), dialog.findChild<QPlainTextEdit *>()->toPlainText(),
                 dialog.findChild<QLabel *>("statusLabel")->text()};
     }
 

@@ -32,10 +32,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        vault = std::make_unique<TestVault>();
-    }
+    void init() { vault = std::make_unique<TestVault>(); }
 
     void cleanup()
     {
@@ -117,7 +114,7 @@ private slots:
         openWindow();
         QCOMPARE(::umask(previous), mode_t(022));
         QCOMPARE(QSqlDatabase::database().tables(), tables);
-        struct stat vault {};
+        struct stat vault{};
         QVERIFY(::stat(links > 0 ? "sub/vault.db" : "db.db", &vault) == 0);
         QCOMPARE(vault.st_mode & 0777, before.isEmpty() ? 0600u : 0644u);
     }
@@ -241,11 +238,13 @@ private slots:
             QTest::keyClick(table, Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), "pushButton_3");
             ModalDriver::answer(window.get(), [&opened](QWidget *dialog) {
-                opened << dialog->findChild<QLineEdit *>("domainEdit")->text() + " " + dialog->focusWidget()->objectName();
+                opened << dialog->findChild<QLineEdit *>("domainEdit")->text() + " "
+                        + dialog->focusWidget()->objectName();
                 dialog->close();
             });
             QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
-            key ? QTest::keyClick(table, Qt::Key(key)) : QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
+            key ? QTest::keyClick(table, Qt::Key(key))
+                : QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell);
         }
         QCOMPARE(opened, QStringList({"b.org loginEdit", "b.org loginEdit"}));
     }
@@ -334,7 +333,8 @@ private slots:
         ModalDriver::answer(window.get(), [](QWidget *dialog) { dialog->close(); });
         for (const char *action : {"Copy Pass", "Edit", "Delete"}) {
             QCOMPARE(chooseFromMenu(action), QString());
-            QCOMPARE(status->text(), "This entry cannot be changed or copied: its id is not a whole number of its own.");
+            QCOMPARE(status->text(),
+                     "This entry cannot be changed or copied: its id is not a whole number of its own.");
         }
         QCOMPARE(TestVault::run("SELECT count(*) FROM Data").toInt(), 2);
         table->selectRow(1);

@@ -31,16 +31,23 @@ private slots:
         const QByteArray none;
         QTest::newRow("no command") << QStringList() << none << "" << 2 << "no command given";
         QTest::newRow("unknown") << QStringList{"frob"} << none << "" << 2 << "unknown command frob";
-        QTest::newRow("--output") << QStringList{"check", "--output", "o"} << none << "" << 2 << "wrong arguments for check";
-        QTest::newRow("--force") << QStringList{"import", "--force", "in.csv"} << none << "" << 2 << "wrong arguments for import";
+        QTest::newRow("--output") << QStringList{"check", "--output", "o"} << none << "" << 2
+                                  << "wrong arguments for check";
+        QTest::newRow("--force") << QStringList{"import", "--force", "in.csv"} << none << "" << 2
+                                 << "wrong arguments for import";
         QTest::newRow("no DEST") << QStringList{"backup"} << none << "" << 2 << "wrong arguments for backup";
-        QTest::newRow("no vault") << QStringList{"--vault", "none.db", "check"} << none << "" << 1 << "cannot open the vault none.db";
+        QTest::newRow("no vault") << QStringList{"--vault", "none.db", "check"} << none << "" << 1
+                                  << "cannot open the vault none.db";
         QTest::newRow("wrong password") << exportToFile << QByteArray("Master\n") << "" << 1 << "wrong master password";
-        QTest::newRow("untrimmed") << QStringList{"import", "in.csv"} << QByteArray("master \n") << "" << 1 << "wrong master password";
+        QTest::newRow("untrimmed") << QStringList{"import", "in.csv"} << QByteArray("master \n") << "" << 1
+                                   << "wrong master password";
         QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password on standard input";
-        QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1 << "has no master password yet";
-        QTest::newRow("no table") << QStringList{"check"} << none << "DROP TABLE Data" << 1 << "the table Data is missing";
-        QTest::newRow("second row") << QStringList{"import", "in.csv"} << QByteArray("master") << "CREATE UNIQUE INDEX d ON Data(domain)" << 1 << "UNIQUE constraint failed";
+        QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1
+                                  << "has no master password yet";
+        QTest::newRow("no table") << QStringList{"check"} << none << "DROP TABLE Data" << 1
+                                  << "the table Data is missing";
+        QTest::newRow("second row") << QStringList{"import", "in.csv"} << QByteArray("master")
+                                    << "CREATE UNIQUE INDEX d ON Data(domain)" << 1 << "UNIQUE constraint failed";
         QTest::newRow("help") << QStringList{"--help"} << none << "" << 0 << "\n  import FILE ";
         QTest::newRow("version") << QStringList{"--version"} << none << "" << 0 << "passwordmanager-vault 1.1\n";
     }
@@ -116,7 +123,10 @@ private slots:
         QFETCH(QString, message);
         TestVault vault;
         TestVault::create();
-        writeFile("in.csv", "\xEF\xBB\xBF" "domain,login,password,note\r\nd,l,p,n\r\n" + rows);
+        writeFile("in.csv",
+                  "\xEF\xBB\xBF"
+                  "domain,login,password,note\r\nd,l,p,n\r\n"
+                      + rows);
         const Run result = tool({"import", "in.csv"});
         QCOMPARE(result.status, 1);
         QVERIFY2(result.err.contains(message), qPrintable(result.err));
@@ -138,10 +148,11 @@ private slots:
         const Run result = tool({"check"});
         QCOMPARE(result.status, 1);
         QCOMPARE(result.out, QByteArray("3 entries, 2 not clean\n"));
-        QCOMPARE(result.err, "passwordmanager-vault: entry 2: the password is not Base64 text; "
-                             "the note is 10 bytes long, which no stored value is\n"
-                             "passwordmanager-vault: entry 3: the password is 40 bytes long, which no "
-                             "stored value is; the note does not decrypt under the master key\n");
+        QCOMPARE(result.err,
+                 "passwordmanager-vault: entry 2: the password is not Base64 text; "
+                 "the note is 10 bytes long, which no stored value is\n"
+                 "passwordmanager-vault: entry 3: the password is 40 bytes long, which no "
+                 "stored value is; the note does not decrypt under the master key\n");
     }
 
     void backup_data()
@@ -153,7 +164,8 @@ private slots:
         QTest::newRow("over a file") << QStringList() << QStringList{"old.db"} << "old.db: it already exists";
         QTest::newRow("--force") << QStringList() << QStringList{"--force", "old.db"} << "";
         QTest::newRow("itself") << QStringList() << QStringList{"--force", "db.db"} << "db.db is the vault itself";
-        QTest::newRow("locked") << QStringList{"BEGIN EXCLUSIVE"} << QStringList{"copy.db"} << "locked by another program";
+        QTest::newRow("locked") << QStringList{"BEGIN EXCLUSIVE"} << QStringList{"copy.db"}
+                                << "locked by another program";
     }
 
     // A copy is made whole and owner-only under its name, or not at all.
@@ -192,8 +204,7 @@ private:
         process.closeWriteChannel();
         if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
             qFatal("passwordmanager-vault did not finish");
-        return {process.exitCode(), process.readAllStandardOutput(),
-                QString::fromUtf8(process.readAllStandardError())};
+        return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
     }
 
     static void writeFile(const QString &name, const QByteArray &bytes)

@@ -36,16 +36,19 @@ void inspect(QWidget *window, QStringList *faults, QStringList *fields = nullptr
     const int dpi = qEnvironmentVariableIntValue("QT_FONT_DPI");
     if (!window->windowIcon().availableSizes().contains(QSize(256, 256))
         || window->windowIcon().pixmap(16).width() < qFloor(16 * scale) || (dpi && qAbs(scale - dpi / 96.0) > 0.01))
-        QDebug(&(*faults << QString()).last()) << window << dpi << "dpi, scale" << scale << window->windowIcon().pixmap(16);
+        QDebug(&(*faults << QString()).last())
+            << window << dpi << "dpi, scale" << scale << window->windowIcon().pixmap(16);
     for (QWidget *widget : window->findChildren<QWidget *>() + QList<QWidget *>({window})) {
         const QSize needed = roomNeeded(widget);
         const QRect room = widget->isWindow() ? widget->rect() : widget->geometry() & widget->parentWidget()->rect();
         const QFontInfo font(widget->font());
-        if (widget->isVisibleTo(window) && (font.family() != widget->font().family() || font.pixelSize() < 11
-                                            || needed.boundedTo(room.size() + QSize(0, 2)) != needed))
-            QDebug(&(*faults << QString()).last()) << window->metaObject()->className() << widget
-                << widget->property("text").toString() << "needs" << needed << "has" << room.size() << "in"
-                << font.family() << font.pixelSize() << "px, asked for" << widget->font().family();
+        if (widget->isVisibleTo(window)
+            && (font.family() != widget->font().family() || font.pixelSize() < 11
+                || needed.boundedTo(room.size() + QSize(0, 2)) != needed))
+            QDebug(&(*faults << QString()).last())
+                << window->metaObject()->className() << widget << widget->property("text").toString() << "needs"
+                << needed << "has" << room.size() << "in" << font.family() << font.pixelSize() << "px, asked for"
+                << widget->font().family();
         QAccessibleInterface *field = QAccessible::queryAccessibleInterface(widget);
         if (fields && (field->role() == QAccessible::EditableText || field->role() == QAccessible::Table)) {
             *fields << field->text(QAccessible::Name);
@@ -118,7 +121,7 @@ void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
     QStringList messages;
     ModalDriver::answer(this, [&](QWidget *box) {
         inspect(box, &faults);
-        ModalDriver::noteText(&messages)(box);
+        ModalDriver::noteText (&messages)(box);
     });
     QTest::keyClick(window.findChild<QLineEdit *>("lineEdit_4"), Qt::Key_Return);
     QCOMPARE(messages, QStringList("Not Found"));
@@ -128,16 +131,18 @@ void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
     inspect(window.findChild<QMenu *>(), &faults);
     // "Delete", which the read-only vault refuses.
     window.findChild<QMenu *>()->actions().last()->trigger();
-    QCOMPARE(heard, QStringList({"Domain is Empty", "Login is Empty", "Pass is Empty", "Successful", "error",
-                                 "The entry could not be deleted: attempt to write a readonly database."}));
+    QCOMPARE(heard,
+             QStringList({"Domain is Empty", "Login is Empty", "Pass is Empty", "Successful", "error",
+                          "The entry could not be deleted: attempt to write a readonly database."}));
     faults.removeDuplicates();
     for (const QString &fault : faults)
         qWarning().noquote() << fault;
     QVERIFY2(faults.isEmpty(), "the windows have faults, each in a warning above");
-    QCOMPARE(fields, QStringList({"Master password / Установить пароль:", "Generated password",
-                                  "Password length / Password length:", "Entries", "Contact address",
-                                  "Find domain / Find Domain:", "Domain / Domain:", "Login / Login:", "Pass / Pass:",
-                                  "Note / Дополнительная информация:(max 300 символов)"}));
+    QCOMPARE(fields,
+             QStringList({"Master password / Установить пароль:", "Generated password",
+                          "Password length / Password length:", "Entries", "Contact address",
+                          "Find domain / Find Domain:", "Domain / Domain:", "Login / Login:", "Pass / Pass:",
+                          "Note / Дополнительная информация:(max 300 символов)"}));
 }
 
 // Not QTEST_MAIN, which would fix the resolution at 96 dpi: this runs at

@@ -45,11 +45,9 @@ int keepRowTexts(unsigned event, void *, void *statementHandle, void *)
     return 0;
 }
 
-template <typename Handle>
-Handle *handleOf(const QVariant &handle, const char *typeName)
+template <typename Handle> Handle *handleOf(const QVariant &handle, const char *typeName)
 {
-    return qstrcmp(handle.typeName(), typeName) == 0 ? *static_cast<Handle *const *>(handle.constData())
-                                                     : nullptr;
+    return qstrcmp(handle.typeName(), typeName) == 0 ? *static_cast<Handle *const *>(handle.constData()) : nullptr;
 }
 
 // A query that can only move forward stands on the row its statement
@@ -112,8 +110,7 @@ QString StoredSecret::decode(const QByteArray &bytes)
 {
     // IgnoreHeader keeps a leading byte order mark as the character it is.
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(),
-                                                                       bytes.size(), &state);
+    const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
     if (state.invalidChars == 0 && state.remainingChars == 0)
         return text;
     if (QTextCodec *windows1251 = QTextCodec::codecForName("windows-1251"))

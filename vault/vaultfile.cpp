@@ -21,8 +21,8 @@ bool VaultFile::createMissingTables(QSqlDatabase &db)
     if (!db.transaction())
         return false;
     const QStringList tables = db.tables();
-    const bool onlyOwnTables = std::all_of(tables.cbegin(), tables.cend(),
-                                           [&db](const QString &table) { return isOwnTable(db, table); });
+    const bool onlyOwnTables
+        = std::all_of(tables.cbegin(), tables.cend(), [&db](const QString &table) { return isOwnTable(db, table); });
     const bool made = !onlyOwnTables
         || ((tables.contains(QStringLiteral("Data")) || run(db, VaultStatements::createDataTable()))
             && (tables.contains(QStringLiteral("SPass")) || run(db, VaultStatements::createSPassTable())));
@@ -41,8 +41,7 @@ bool VaultFile::isOwnTable(const QSqlDatabase &db, const QString &table)
     QStringList columns;
     for (int column = 0; column < record.count(); ++column)
         columns << record.fieldName(column);
-    return (table == QLatin1String("Data")
-            && columns == QStringList({"id", "domain", "login", "pass", "info"}))
+    return (table == QLatin1String("Data") && columns == QStringList({"id", "domain", "login", "pass", "info"}))
         || (table == QLatin1String("SPass") && columns == QStringList("pass"));
 }
 

@@ -19,8 +19,7 @@ QString VaultStatements::selectEntryList()
 
 QString VaultStatements::selectEntry(qint64 id)
 {
-    return QStringLiteral("SELECT `domain`,`login`,`pass`,`info` FROM `Data` WHERE `id` = ")
-        + idText(id);
+    return QStringLiteral("SELECT `domain`,`login`,`pass`,`info` FROM `Data` WHERE `id` = ") + idText(id);
 }
 
 QString VaultStatements::selectEntryPass(qint64 id)
@@ -33,23 +32,20 @@ QString VaultStatements::deleteEntry(qint64 id)
     return QStringLiteral("DELETE FROM `Data` WHERE `id` = ") + idText(id);
 }
 
-QString VaultStatements::insertEntry(const QString &domain, const QString &login,
-                                     const QString &pass, const QString &info)
+QString VaultStatements::insertEntry(const QString &domain, const QString &login, const QString &pass,
+                                     const QString &info)
 {
-    return QStringLiteral("INSERT INTO `Data`(`domain`,`login`,`pass`,`info`) VALUES ('")
-        + literalBody(domain) + QStringLiteral("','") + literalBody(login)
-        + QStringLiteral("','") + literalBody(pass) + QStringLiteral("','")
+    return QStringLiteral("INSERT INTO `Data`(`domain`,`login`,`pass`,`info`) VALUES ('") + literalBody(domain)
+        + QStringLiteral("','") + literalBody(login) + QStringLiteral("','") + literalBody(pass) + QStringLiteral("','")
         + literalBody(info) + QStringLiteral("')");
 }
 
-QString VaultStatements::updateEntry(const QString &domain, const QString &login,
-                                     const QString &pass, const QString &info, qint64 id)
+QString VaultStatements::updateEntry(const QString &domain, const QString &login, const QString &pass,
+                                     const QString &info, qint64 id)
 {
-    return QStringLiteral("UPDATE `Data` SET `domain` = '") + literalBody(domain)
-        + QStringLiteral("',`login` = '") + literalBody(login)
-        + QStringLiteral("' ,`pass` = '") + literalBody(pass)
-        + QStringLiteral("',`info` = '") + literalBody(info)
-        + QStringLiteral("' where `id` = ") + idText(id);
+    return QStringLiteral("UPDATE `Data` SET `domain` = '") + literalBody(domain) + QStringLiteral("',`login` = '")
+        + literalBody(login) + QStringLiteral("' ,`pass` = '") + literalBody(pass) + QStringLiteral("',`info` = '")
+        + literalBody(info) + QStringLiteral("' where `id` = ") + idText(id);
 }
 
 QString VaultStatements::countCheckValues()
@@ -64,8 +60,7 @@ QString VaultStatements::selectCheckValue()
 
 QString VaultStatements::insertCheckValue(const QString &checkValue)
 {
-    return QStringLiteral("INSERT INTO `SPass`(`pass`) VALUES ('") + literalBody(checkValue)
-        + QStringLiteral("')");
+    return QStringLiteral("INSERT INTO `SPass`(`pass`) VALUES ('") + literalBody(checkValue) + QStringLiteral("')");
 }
 
 QString VaultStatements::checkIntegrity()

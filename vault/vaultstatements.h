@@ -18,10 +18,9 @@ public:
     static QString selectEntry(qint64 id);
     static QString selectEntryPass(qint64 id);
     static QString deleteEntry(qint64 id);
-    static QString insertEntry(const QString &domain, const QString &login,
-                               const QString &pass, const QString &info);
-    static QString updateEntry(const QString &domain, const QString &login,
-                               const QString &pass, const QString &info, qint64 id);
+    static QString insertEntry(const QString &domain, const QString &login, const QString &pass, const QString &info);
+    static QString updateEntry(const QString &domain, const QString &login, const QString &pass, const QString &info,
+                               qint64 id);
 
     static QString countCheckValues();
     static QString selectCheckValue();

@@ -28,7 +28,9 @@ QString EntryCsv::read(const QByteArray &csv, QVector<VaultEntries::Entry> *entr
     for (const CsvTable::Record &record : records.mid(1)) {
         if (record.fields.size() != header.size())
             return QStringLiteral("line %1: %2 fields where the header has %3")
-                .arg(record.line).arg(record.fields.size()).arg(header.size());
+                .arg(record.line)
+                .arg(record.fields.size())
+                .arg(header.size());
         const QStringList &fields = record.fields;
         const VaultEntries::Entry entry{fields[at[0]], fields[at[1]], fields[at[2]], fields[at[3]]};
         const QString empty = emptyField(entry);
@@ -41,8 +43,7 @@ QString EntryCsv::read(const QByteArray &csv, QVector<VaultEntries::Entry> *entr
 
 QStringList EntryCsv::columns()
 {
-    return {QStringLiteral("domain"), QStringLiteral("login"), QStringLiteral("password"),
-            QStringLiteral("note")};
+    return {QStringLiteral("domain"), QStringLiteral("login"), QStringLiteral("password"), QStringLiteral("note")};
 }
 
 // The entry dialog's checks, in its order; blanks are not empty.

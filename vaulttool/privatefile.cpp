@@ -54,8 +54,7 @@ bool PrivateFile::takeName()
     // replaces, and the temporary name goes with the object.
     if (!replace && errno == EINVAL && ::link(from.constData(), to.constData()) == 0)
         return true;
-    return fail(errno == EEXIST ? QStringLiteral("it already exists")
-                                : QString::fromLocal8Bit(std::strerror(errno)));
+    return fail(errno == EEXIST ? QStringLiteral("it already exists") : QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 bool PrivateFile::fail(const QString &reason)

@@ -43,15 +43,14 @@ bool VaultBackup::isVaultItself(sqlite3 *vault, const QString &destination)
     struct stat vaultFile;
     struct stat target;
     return ::stat(sqlite3_db_filename(vault, "main"), &vaultFile) == 0
-        && ::stat(QFile::encodeName(destination).constData(), &target) == 0
-        && vaultFile.st_dev == target.st_dev && vaultFile.st_ino == target.st_ino;
+        && ::stat(QFile::encodeName(destination).constData(), &target) == 0 && vaultFile.st_dev == target.st_dev
+        && vaultFile.st_ino == target.st_ino;
 }
 
 QString VaultBackup::copyPages(sqlite3 *vault, const QString &targetPath)
 {
     sqlite3 *target = nullptr;
-    int result = sqlite3_open_v2(QFile::encodeName(targetPath).constData(), &target,
-                                 SQLITE_OPEN_READWRITE, nullptr);
+    int result = sqlite3_open_v2(QFile::encodeName(targetPath).constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
     if (result == SQLITE_OK) {
         // All pages in one step: one read transaction, so one state of the vault.
         sqlite3_backup *backup = sqlite3_backup_init(target, "main", vault, "main");

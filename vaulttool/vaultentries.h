@@ -3,8 +3,8 @@
 
 #include <QByteArray>
 #include <QSqlQuery>
-#include <QVariant>
 #include <QString>
+#include <QVariant>
 #include <QVector>
 
 #include <functional>

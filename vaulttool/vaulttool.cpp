@@ -23,20 +23,19 @@
 #include <cstdio>
 
 namespace {
-const char usage[] =
-    "Usage: passwordmanager-vault [--vault PATH] [--password-stdin] COMMAND [ARGS]\n"
-    "\n"
-    "Commands:\n"
-    "  check                    read-only health check of the vault\n"
-    "  backup [--force] DEST    consistent copy of the vault, also while the window\n"
-    "                           program has it open; --force replaces DEST\n"
-    "  export [--output FILE]   every entry as CSV (to standard output without --output)\n"
-    "  import FILE              add every row of a CSV file as new entries, all or nothing\n"
-    "\n"
-    "Options:\n"
-    "  --vault PATH             the vault (default: db.db in the working directory)\n"
-    "  --password-stdin         read the master password as one line from standard input\n"
-    "  --help, --version\n";
+const char usage[] = "Usage: passwordmanager-vault [--vault PATH] [--password-stdin] COMMAND [ARGS]\n"
+                     "\n"
+                     "Commands:\n"
+                     "  check                    read-only health check of the vault\n"
+                     "  backup [--force] DEST    consistent copy of the vault, also while the window\n"
+                     "                           program has it open; --force replaces DEST\n"
+                     "  export [--output FILE]   every entry as CSV (to standard output without --output)\n"
+                     "  import FILE              add every row of a CSV file as new entries, all or nothing\n"
+                     "\n"
+                     "Options:\n"
+                     "  --vault PATH             the vault (default: db.db in the working directory)\n"
+                     "  --password-stdin         read the master password as one line from standard input\n"
+                     "  --help, --version\n";
 
 // What the window program does when another program holds the vault.
 const char waitForLocks[] = "QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000";
@@ -67,13 +66,12 @@ int VaultTool::run(const QStringList &arguments)
     const QString command = words.value(0);
     if (command.isEmpty())
         return usageError(QStringLiteral("no command given"));
-    const QStringList commands{QStringLiteral("check"), QStringLiteral("backup"),
-                               QStringLiteral("export"), QStringLiteral("import")};
+    const QStringList commands{QStringLiteral("check"), QStringLiteral("backup"), QStringLiteral("export"),
+                               QStringLiteral("import")};
     if (!commands.contains(command))
         return usageError(QStringLiteral("unknown command %1").arg(command));
     const bool takesFile = command == QLatin1String("backup") || command == QLatin1String("import");
-    if (words.size() != (takesFile ? 2 : 1)
-        || (parser.isSet(output) && command != QLatin1String("export"))
+    if (words.size() != (takesFile ? 2 : 1) || (parser.isSet(output) && command != QLatin1String("export"))
         || (replace && command != QLatin1String("backup")))
         return usageError(QStringLiteral("wrong arguments for %1").arg(command));
     if (command == QLatin1String("check"))
@@ -103,8 +101,8 @@ int VaultTool::check()
         return fail(failure);
     for (const QString &entry : unclean)
         printError(entry);
-    const QString cleanness = unclean.isEmpty() ? QStringLiteral("all clean")
-                                                : QStringLiteral("%1 not clean").arg(unclean.size());
+    const QString cleanness
+        = unclean.isEmpty() ? QStringLiteral("all clean") : QStringLiteral("%1 not clean").arg(unclean.size());
     const bool written = writeOut(QStringLiteral("%1, %2\n").arg(entryCountText(entryCount), cleanness).toUtf8());
     return written && unclean.isEmpty() && fileProblems.isEmpty() ? 0 : 1;
 }
@@ -123,9 +121,8 @@ int VaultTool::exportEntries()
         return 1;
     QByteArray csv = EntryCsv::header();
     QSqlDatabase::database().transaction();
-    const QString failure = VaultEntries::forEach([&](qint64, const QSqlQuery &stored) {
-        csv += EntryCsv::row(VaultEntries::shown(stored, key));
-    });
+    const QString failure = VaultEntries::forEach(
+        [&](qint64, const QSqlQuery &stored) { csv += EntryCsv::row(VaultEntries::shown(stored, key)); });
     QSqlDatabase::database().rollback();
     if (!failure.isEmpty())
         return fail(failure);
@@ -184,13 +181,15 @@ bool VaultTool::unlock()
     }
     if (query.value(0).toInt() == 0) {
         fail(QStringLiteral("the vault %1 has no master password yet; "
-                            "set one by starting passwordmanager where the vault is").arg(vaultPath));
+                            "set one by starting passwordmanager where the vault is")
+                 .arg(vaultPath));
         return false;
     }
     QByteArray line;
     if (!readPassword(&line)) {
-        fail(passwordFromStandardInput ? QStringLiteral("no master password on standard input")
-                                       : QStringLiteral("no terminal to ask for the master password; use --password-stdin"));
+        fail(passwordFromStandardInput
+                 ? QStringLiteral("no master password on standard input")
+                 : QStringLiteral("no terminal to ask for the master password; use --password-stdin"));
         return false;
     }
     const MasterPassword password(StoredSecret::bytesOf(QString::fromLocal8Bit(line)));

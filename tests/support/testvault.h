@@ -50,8 +50,7 @@ public:
                          const QByteArray &info = QByteArray())
     {
         const QByteArray key = QByteArray::fromHex(masterKeyFor().toLatin1());
-        run(VaultStatements::insertEntry(domain, login, StoredSecret::seal(pass, key),
-                                         StoredSecret::seal(info, key)));
+        run(VaultStatements::insertEntry(domain, login, StoredSecret::seal(pass, key), StoredSecret::seal(info, key)));
     }
 
     // The first column of the first row the statement gives, if any.
