@@ -1,5 +1,5 @@
-#ifndef ACCESSIBLENOTIFICATION_H
-#define ACCESSIBLENOTIFICATION_H
+#ifndef PM_ACCESSIBLENOTIFICATION_H
+#define PM_ACCESSIBLENOTIFICATION_H
 
 #include <QAccessibleWidget>
 #include <QString>
@@ -24,4 +24,4 @@ private:
     explicit AccessibleNotification(QLabel *label);
 };
 
-#endif // ACCESSIBLENOTIFICATION_H
+#endif // PM_ACCESSIBLENOTIFICATION_H

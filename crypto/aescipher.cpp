@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int blockSize = 16;
+constexpr int blockSize = AesCipher::blockSize;
 
 // One base for all eight tables, so the rounds need one register to reach
 // them, with each table's offset folded into the address; indices are

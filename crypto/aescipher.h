@@ -1,5 +1,5 @@
-#ifndef AESCIPHER_H
-#define AESCIPHER_H
+#ifndef PM_AESCIPHER_H
+#define PM_AESCIPHER_H
 
 #include "crypto/aeskeyschedule.h"
 
@@ -17,11 +17,14 @@
 // The byte-string layer takes copies of its arguments. A stored value is
 // C0 || C1..Cn, the CBC encryption of IV || data || PKCS#7 padding chained
 // from a zero block, with a fresh random IV: C0 = AES_K(IV) serves as the
-// chaining value for the rest, as the IV of plain AES-CBC. An empty result means a bad key or IV length, or a stored
-// value whose length cannot be one of ours.
+// chaining value for the rest, as the IV of plain AES-CBC. An empty result
+// means a bad key or IV length, or a stored value whose length cannot be one
+// of ours.
 class AesCipher
 {
 public:
+    static constexpr int blockSize = 16;
+
     AesCipher();
 
     int expandKey(const unsigned char *key, int keyBits, AesKeySchedule &schedule) const;
@@ -50,4 +53,4 @@ public:
     QByteArray removePadding(QByteArray data) const;
 };
 
-#endif // AESCIPHER_H
+#endif // PM_AESCIPHER_H

@@ -1,5 +1,5 @@
-#ifndef AESKEYSCHEDULE_H
-#define AESKEYSCHEDULE_H
+#ifndef PM_AESKEYSCHEDULE_H
+#define PM_AESKEYSCHEDULE_H
 
 // The round keys of one AES key, as AesCipher::expandKey writes them.
 // Round key r takes bytes 16 r to 16 r + 15. A round count of 0 means the
@@ -12,4 +12,4 @@ struct AesKeySchedule
     unsigned char roundCount = 0;
 };
 
-#endif // AESKEYSCHEDULE_H
+#endif // PM_AESKEYSCHEDULE_H

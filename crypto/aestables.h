@@ -1,5 +1,5 @@
-#ifndef AESTABLES_H
-#define AESTABLES_H
+#ifndef PM_AESTABLES_H
+#define PM_AESTABLES_H
 
 #include <array>
 #include <cstddef>
@@ -85,4 +85,4 @@ inline constexpr std::array<unsigned char, 8 * tableSize> all = detail::build();
 
 } // namespace AesTables
 
-#endif // AESTABLES_H
+#endif // PM_AESTABLES_H

@@ -2,10 +2,8 @@
 
 #include "accessibility/accessiblenotification.h"
 #include "crypto/aescipher.h"
-#include "vault/storedsecret.h"
-#include "vault/vaultstatements.h"
+#include "vault/vaultentries.h"
 
-#include <QSqlQuery>
 #include <QTextBoundaryFinder>
 
 #include <limits>
@@ -103,38 +101,26 @@ void DataDialog::loadEntry(const QString &id)
     entryId = id;
     bool isNumber = false;
     const qint64 number = id.toLongLong(&isNumber);
-    QSqlQuery query;
-    query.setForwardOnly(true);
-    if (!isNumber || !query.exec(VaultStatements::selectEntry(number)))
+    Entry entry;
+    if (!isNumber || !VaultEntries::read(number, key(), &entry, nullptr))
         return;
-    const bool found = query.next();
-
-    AesCipher cipher;
-    const QByteArray key = cipher.keyFromHex(masterKey);
-    domainEdit.setText(found ? StoredSecret::nameText(query, 0) : QString());
-    loginEdit.setText(found ? StoredSecret::nameText(query, 1) : QString());
-    const QByteArray pass = found ? query.value(2).toByteArray() : QByteArray();
-    const QByteArray info = found ? query.value(3).toByteArray() : QByteArray();
-    passEdit.setText(StoredSecret::passText(StoredSecret::open(pass, key)));
-    const QString note = StoredSecret::infoText(StoredSecret::open(info, key));
-    if (hasLongUnbrokenStretch(note))
+    domainEdit.setText(entry.domain);
+    loginEdit.setText(entry.login);
+    passEdit.setText(entry.password);
+    if (hasLongUnbrokenStretch(entry.note))
         infoEdit.setWordWrapMode(QTextOption::WrapAnywhere);
-    infoEdit.appendPlainText(note);
+    infoEdit.appendPlainText(entry.note);
 }
 
 void DataDialog::on_pushButton_clicked()
 {
-    AesCipher cipher;
-    const QByteArray key = cipher.keyFromHex(masterKey);
     const QString emptyField = firstEmptyFieldMessage();
     if (!emptyField.isEmpty()) {
         showStatus(emptyField);
         return;
     }
-    const QString pass = StoredSecret::seal(StoredSecret::bytesOf(passEdit.text()), key);
-    const QString info = StoredSecret::seal(StoredSecret::bytesOf(infoEdit.toPlainText()), key);
-    showStatus(save(pass, info) ? QStringLiteral("<font color = 'green'>Successful</font>")
-                                : QStringLiteral("<font color = 'red'>error</font>"));
+    showStatus(save() ? QStringLiteral("<font color = 'green'>Successful</font>")
+                      : QStringLiteral("<font color = 'red'>error</font>"));
 }
 
 void DataDialog::describeFields()
@@ -165,14 +151,19 @@ QString DataDialog::firstEmptyFieldMessage() const
     return QString();
 }
 
-bool DataDialog::save(const QString &pass, const QString &info)
+QByteArray DataDialog::key() const
 {
-    QSqlQuery query;
+    AesCipher cipher;
+    return cipher.keyFromHex(masterKey);
+}
+
+bool DataDialog::save()
+{
+    const Entry entry{domainEdit.text(), loginEdit.text(), passEdit.text(), infoEdit.toPlainText()};
     if (!editMode)
-        return query.exec(VaultStatements::insertEntry(domainEdit.text(), loginEdit.text(), pass, info));
+        return VaultEntries::add(entry, key(), nullptr);
     bool isNumber = false;
     const qint64 id = entryId.toLongLong(&isNumber);
     // An entry removed since it was loaded must not be reported as saved.
-    return isNumber && query.exec(VaultStatements::updateEntry(domainEdit.text(), loginEdit.text(), pass, info, id))
-        && query.numRowsAffected() == 1;
+    return isNumber && VaultEntries::update(id, entry, key(), nullptr);
 }

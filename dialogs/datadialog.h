@@ -1,5 +1,5 @@
-#ifndef DATADIALOG_H
-#define DATADIALOG_H
+#ifndef PM_DATADIALOG_H
+#define PM_DATADIALOG_H
 
 #include <QDialog>
 #include <QLabel>
@@ -28,7 +28,8 @@ private:
     void describeFields();
     void showStatus(const QString &richText);
     QString firstEmptyFieldMessage() const;
-    bool save(const QString &pass, const QString &info);
+    QByteArray key() const;
+    bool save();
 
     QWidget *container;
     QLabel domainLabel;
@@ -46,4 +47,4 @@ private:
     QString masterKey;
 };
 
-#endif // DATADIALOG_H
+#endif // PM_DATADIALOG_H

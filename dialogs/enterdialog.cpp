@@ -40,10 +40,10 @@ void EnterDialog::on_pushButton_clicked()
     QSqlQuery query;
     if (!query.exec(VaultStatements::selectCheckValue()) || !query.next())
         return;
-    if (query.value(0).toInt() == 0)
+    if (query.value(VaultStatements::CheckValueCount).toInt() == 0)
         setPassword();
     else
-        checkPassword(query.value(1).toByteArray());
+        checkPassword(query.value(VaultStatements::CheckValueText).toByteArray());
 }
 
 bool EnterDialog::vaultHasCheckValue()

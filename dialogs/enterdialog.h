@@ -1,5 +1,5 @@
-#ifndef ENTERDIALOG_H
-#define ENTERDIALOG_H
+#ifndef PM_ENTERDIALOG_H
+#define PM_ENTERDIALOG_H
 
 #include <QDialog>
 #include <QLabel>
@@ -36,4 +36,4 @@ private:
     QString *keyTarget = nullptr;
 };
 
-#endif // ENTERDIALOG_H
+#endif // PM_ENTERDIALOG_H

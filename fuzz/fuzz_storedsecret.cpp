@@ -3,6 +3,7 @@
 // name's decoding. None may fail on any input, and any text the program
 // seals must open to the very same text.
 
+#include "vault/storednames.h"
 #include "vault/storedsecret.h"
 
 #include <QByteArray>
@@ -42,7 +43,7 @@ QString nameStoredAsText(const QByteArray &bytes)
         QSqlDatabase memory = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
         memory.setDatabaseName(QStringLiteral(":memory:"));
         check(memory.open());
-        StoredSecret::keepStoredText(memory);
+        StoredNames::keepStoredText(memory);
         return memory;
     }();
     QSqlQuery query(db);
@@ -50,7 +51,7 @@ QString nameStoredAsText(const QByteArray &bytes)
     query.prepare(QStringLiteral("SELECT CAST(? AS TEXT)"));
     query.addBindValue(bytes);
     check(query.exec() && query.next());
-    return StoredSecret::nameText(query, 0);
+    return StoredNames::text(query, 0);
 }
 
 } // namespace

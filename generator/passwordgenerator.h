@@ -1,5 +1,5 @@
-#ifndef PASSWORDGENERATOR_H
-#define PASSWORDGENERATOR_H
+#ifndef PM_PASSWORDGENERATOR_H
+#define PM_PASSWORDGENERATOR_H
 
 #include <QByteArray>
 #include <QString>
@@ -48,4 +48,4 @@ int valueInRange(int r, int first, int second);
 // so that every R is equally likely.
 int drawFromQrandValue(int value);
 
-#endif // PASSWORDGENERATOR_H
+#endif // PM_PASSWORDGENERATOR_H

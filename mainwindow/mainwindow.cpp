@@ -5,6 +5,8 @@
 #include "crypto/aescipher.h"
 #include "dialogs/enterdialog.h"
 #include "generator/passwordgenerator.h"
+#include "vault/sqlerrortext.h"
+#include "vault/storednames.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultfile.h"
 #include "vault/vaultstatements.h"
@@ -91,10 +93,10 @@ void MainWindow::reloadTable()
     std::vector<QString> cells;
     std::vector<QVariant> ids;
     while (query.next()) {
-        ids.push_back(query.value(idColumn));
+        ids.push_back(query.value(VaultStatements::ListId));
         cells.push_back(ids.back().toString());
-        cells.push_back(StoredSecret::nameText(query, domainColumn));
-        cells.push_back(StoredSecret::nameText(query, loginColumn));
+        cells.push_back(StoredNames::text(query, VaultStatements::ListDomain));
+        cells.push_back(StoredNames::text(query, VaultStatements::ListLogin));
     }
     if (query.lastError().isValid()) {
         reportFailure(tr("The entries could not be read"), query.lastError());
@@ -128,9 +130,12 @@ void MainWindow::reloadTable()
 
 void MainWindow::on_pushButton_clicked()
 {
+    const bool useNumber = ui->checkBox->isChecked();
+    const bool useChar = ui->checkBox_2->isChecked();
+    const bool useUpperChar = ui->checkBox_3->isChecked();
+    const bool useSpecialChar = ui->checkBox_4->isChecked();
     const int length = ui->lineEdit_2->text().toInt();
-    PasswordGenerator generator(ui->checkBox->isChecked(), ui->checkBox_2->isChecked(), ui->checkBox_4->isChecked(),
-                                ui->checkBox_3->isChecked(), length);
+    PasswordGenerator generator(useNumber, useChar, useSpecialChar, useUpperChar, length);
     ui->lineEdit->setText(generator.generate());
 }
 
@@ -289,7 +294,7 @@ bool MainWindow::openVault()
     db.setDatabaseName(VaultFile::name());
     bool opened = db.open();
     if (opened) {
-        StoredSecret::keepStoredText(db);
+        StoredNames::keepStoredText(db);
         opened = VaultFile::createMissingTables(db);
     }
     ::umask(previousUmask);
@@ -298,8 +303,7 @@ bool MainWindow::openVault()
 
 void MainWindow::reportFailure(const QString &what, const QSqlError &error)
 {
-    const QString reason = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    showStatusMessage(QStringLiteral("%1: %2.").arg(what, reason));
+    showStatusMessage(QStringLiteral("%1: %2.").arg(what, sqlErrorText(error)));
 }
 
 // Every message of the status bar goes through here, and so is heard once.

@@ -1,5 +1,5 @@
-#ifndef MAINWINDOW_H
-#define MAINWINDOW_H
+#ifndef PM_MAINWINDOW_H
+#define PM_MAINWINDOW_H
 
 #include "dialogs/datadialog.h"
 
@@ -16,6 +16,12 @@ class QMenu;
 class QSqlError;
 class Ui_MainWindow;
 
+// The program's one window. Built, it has opened the vault, set up what a
+// first start left missing and passed the master password gate; closing
+// the gate closes it. It then lists the entries by domain, finds one by
+// its exact domain, generates passwords, and runs the entry dialog and the
+// list's context actions, each of which works on one whole row and reaches
+// the vault only through a row's own whole-number id.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -69,4 +75,4 @@ private:
     DataDialog dataDialog;
 };
 
-#endif // MAINWINDOW_H
+#endif // PM_MAINWINDOW_H

@@ -1,5 +1,5 @@
-#ifndef MASTERPASSWORD_H
-#define MASTERPASSWORD_H
+#ifndef PM_MASTERPASSWORD_H
+#define PM_MASTERPASSWORD_H
 
 #include <QByteArray>
 #include <QString>
@@ -22,4 +22,4 @@ private:
     QString hexDigest;
 };
 
-#endif // MASTERPASSWORD_H
+#endif // PM_MASTERPASSWORD_H

@@ -2,62 +2,16 @@
 
 #include "crypto/aescipher.h"
 
-#include <QHash>
-#include <QSqlDriver>
-#include <QSqlResult>
 #include <QTextCodec>
-#include <QVariant>
-#include <QVector>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 
 namespace {
-// The driver asks SQLite for the text of a row in UTF-16, and SQLite's
-// conversion replaces every byte that is not UTF-8 for good. So the bytes
-// are taken as each row comes, before the driver sees it, and kept while
-// its statement runs.
-thread_local QHash<const sqlite3_stmt *, QVector<QByteArray>> rowTexts;
+constexpr int blockSize = AesCipher::blockSize;
 
-int keepRowTexts(unsigned event, void *, void *statementHandle, void *)
+const unsigned char *bytesAt(const QByteArray &bytes, int offset)
 {
-    auto *statement = static_cast<sqlite3_stmt *>(statementHandle);
-    // Each row brings texts of its own, and the statement's end drops them.
-    rowTexts.remove(statement);
-    if (event == SQLITE_TRACE_PROFILE)
-        return 0;
-    const int columns = sqlite3_column_count(statement);
-    for (int column = 0; column < columns; ++column) {
-        if (sqlite3_column_type(statement, column) != SQLITE_TEXT)
-            continue;
-        // Asked for UTF-8, SQLite hands over a UTF-8 vault's bytes as they are.
-        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-        const int length = sqlite3_column_bytes(statement, column);
-        // ASCII comes through the driver whole, and keeping it would cost
-        // every row of the list a copy of its names.
-        if (std::all_of(bytes, bytes + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            continue;
-        QVector<QByteArray> &texts = rowTexts[statement];
-        texts.resize(columns);
-        texts[column] = QByteArray(bytes, length);
-    }
-    return 0;
-}
-
-template <typename Handle> Handle *handleOf(const QVariant &handle, const char *typeName)
-{
-    return qstrcmp(handle.typeName(), typeName) == 0 ? *static_cast<Handle *const *>(handle.constData()) : nullptr;
-}
-
-// A query that can only move forward stands on the row its statement
-// stepped to last; any other may show a row read earlier.
-QByteArray storedText(const QSqlQuery &query, int column)
-{
-    const auto *statement = handleOf<sqlite3_stmt>(query.result()->handle(), "sqlite3_stmt*");
-    if (!statement || !query.isForwardOnly() || !query.isValid())
-        return QByteArray();
-    return rowTexts.value(statement).value(column);
+    return reinterpret_cast<const unsigned char *>(bytes.constData()) + offset;
 }
 }
 
@@ -73,40 +27,33 @@ QByteArray StoredSecret::open(const QByteArray &stored, const QByteArray &key)
     return cipher.decrypt(QByteArray::fromBase64(stored), key);
 }
 
+bool StoredSecret::openWhole(const QByteArray &stored, const QByteArray &key, QByteArray *plain, QString *problem)
+{
+    const QByteArray value = QByteArray::fromBase64(stored);
+    if (value.toBase64() != stored) {
+        *problem = QStringLiteral("is not Base64 text");
+        return false;
+    }
+    // The first block, then the data with at least one byte of padding.
+    if (value.size() < 2 * blockSize || value.size() % blockSize != 0) {
+        *problem = QStringLiteral("is %1 bytes long, which no stored value is").arg(value.size());
+        return false;
+    }
+    if (!hasWholePadding(value, key)) {
+        *problem = QStringLiteral("does not decrypt under the master key");
+        return false;
+    }
+    AesCipher cipher;
+    *plain = cipher.decrypt(value, key);
+    return true;
+}
+
 QByteArray StoredSecret::bytesOf(const QString &text)
 {
     return text.toUtf8();
 }
 
-QString StoredSecret::passText(const QByteArray &plain)
-{
-    const int zero = plain.indexOf('\0');
-    return decode(zero < 0 ? plain : plain.left(zero));
-}
-
-QString StoredSecret::infoText(const QByteArray &plain)
-{
-    return decode(plain);
-}
-
-QString StoredSecret::nameText(const QSqlQuery &query, int column)
-{
-    const QByteArray text = storedText(query, column);
-    if (!text.isNull())
-        return decode(text);
-    const QVariant stored = query.value(column);
-    if (stored.type() == QVariant::ByteArray)
-        return decode(stored.toByteArray());
-    return stored.toString();
-}
-
-void StoredSecret::keepStoredText(const QSqlDatabase &db)
-{
-    if (sqlite3 *connection = handleOf<sqlite3>(db.driver()->handle(), "sqlite3*"))
-        sqlite3_trace_v2(connection, SQLITE_TRACE_ROW | SQLITE_TRACE_PROFILE, keepRowTexts, nullptr);
-}
-
-QString StoredSecret::decode(const QByteArray &bytes)
+QString StoredSecret::textOf(const QByteArray &bytes)
 {
     // IgnoreHeader keeps a leading byte order mark as the character it is.
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
@@ -116,4 +63,31 @@ QString StoredSecret::decode(const QByteArray &bytes)
     if (QTextCodec *windows1251 = QTextCodec::codecForName("windows-1251"))
         return windows1251->toUnicode(bytes);
     return QString::fromLatin1(bytes);
+}
+
+QString StoredSecret::passText(const QByteArray &plain)
+{
+    const int zero = plain.indexOf('\0');
+    return textOf(zero < 0 ? plain : plain.left(zero));
+}
+
+QString StoredSecret::infoText(const QByteArray &plain)
+{
+    return textOf(plain);
+}
+
+// A wrong key, or blocks from another value, leave the last block's padding
+// as noise, which is whole by chance about once in 256 tries.
+bool StoredSecret::hasWholePadding(const QByteArray &value, const QByteArray &key)
+{
+    AesCipher cipher;
+    AesKeySchedule schedule;
+    if (cipher.expandKey(bytesAt(key, 0), 8 * key.size(), schedule) != 0)
+        return false;
+    unsigned char last[blockSize];
+    cipher.decryptBlock(bytesAt(value, value.size() - blockSize), last, schedule);
+    cipher.xorBlock(last, bytesAt(value, value.size() - 2 * blockSize));
+    const int count = last[blockSize - 1];
+    return count >= 1 && count <= blockSize
+        && std::all_of(last + blockSize - count, last + blockSize, [count](unsigned char c) { return c == count; });
 }

@@ -1,5 +1,5 @@
-#ifndef VAULTFILE_H
-#define VAULTFILE_H
+#ifndef PM_VAULTFILE_H
+#define PM_VAULTFILE_H
 
 #include <QSqlDatabase>
 #include <QString>
@@ -21,4 +21,4 @@ private:
     static bool run(QSqlDatabase &db, const QString &statement);
 };
 
-#endif // VAULTFILE_H
+#endif // PM_VAULTFILE_H

@@ -27,6 +27,11 @@ QString VaultStatements::selectEntryPass(qint64 id)
     return QStringLiteral("SELECT `pass` FROM `Data` WHERE `id` = ") + idText(id);
 }
 
+QString VaultStatements::selectStoredEntries()
+{
+    return QStringLiteral("SELECT `id`,`domain`,`login`,`pass`,`info`,`rowid` FROM `Data` ORDER BY `domain`");
+}
+
 QString VaultStatements::deleteEntry(qint64 id)
 {
     return QStringLiteral("DELETE FROM `Data` WHERE `id` = ") + idText(id);

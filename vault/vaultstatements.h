@@ -1,5 +1,5 @@
-#ifndef VAULTSTATEMENTS_H
-#define VAULTSTATEMENTS_H
+#ifndef PM_VAULTSTATEMENTS_H
+#define PM_VAULTSTATEMENTS_H
 
 #include <QString>
 #include <QtGlobal>
@@ -14,15 +14,22 @@ public:
     static QString createDataTable();
     static QString createSPassTable();
 
+    enum EntryListColumn { ListId, ListDomain, ListLogin };
     static QString selectEntryList();
+    enum EntryColumn { EntryDomain, EntryLogin, EntryPass, EntryInfo };
     static QString selectEntry(qint64 id);
     static QString selectEntryPass(qint64 id);
+    // Every row whole, in the list's order, for the command-line tool. The
+    // rowid names a row alone even where another tool made ids that do not.
+    enum StoredEntryColumn { StoredId, StoredDomain, StoredLogin, StoredPass, StoredInfo, StoredRowid };
+    static QString selectStoredEntries();
     static QString deleteEntry(qint64 id);
     static QString insertEntry(const QString &domain, const QString &login, const QString &pass, const QString &info);
     static QString updateEntry(const QString &domain, const QString &login, const QString &pass, const QString &info,
                                qint64 id);
 
     static QString countCheckValues();
+    enum CheckValueColumn { CheckValueCount, CheckValueText };
     static QString selectCheckValue();
     static QString insertCheckValue(const QString &checkValue);
 
@@ -34,4 +41,4 @@ private:
     static QString idText(qint64 id);
 };
 
-#endif // VAULTSTATEMENTS_H
+#endif // PM_VAULTSTATEMENTS_H

@@ -24,11 +24,12 @@ bool PasswordInput::fromTerminal(const QByteArray &prompt, QByteArray *line)
         struct termios silent = echoedAttributes;
         silent.c_lflag &= ~tcflag_t(ECHO);
         silent.c_lflag |= ECHONL;
-        if (::write(terminal, prompt.constData(), size_t(prompt.size())) == prompt.size()
-            && ::tcsetattr(terminal, TCSAFLUSH, &silent) == 0) {
+        // Silent before the prompt shows: whatever is typed once it is seen
+        // must not be echoed.
+        if (::tcsetattr(terminal, TCSAFLUSH, &silent) == 0
+            && ::write(terminal, prompt.constData(), size_t(prompt.size())) == prompt.size())
             gotLine = readLine(terminal, line);
-            ::tcsetattr(terminal, TCSAFLUSH, &echoedAttributes);
-        }
+        ::tcsetattr(terminal, TCSAFLUSH, &echoedAttributes);
         for (const int signalNumber : endingSignals)
             std::signal(signalNumber, SIG_DFL);
     }

@@ -1,5 +1,5 @@
-#ifndef PASSWORDINPUT_H
-#define PASSWORDINPUT_H
+#ifndef PM_PASSWORDINPUT_H
+#define PM_PASSWORDINPUT_H
 
 #include <QByteArray>
 
@@ -17,4 +17,4 @@ private:
     static void restoreEchoAndDie(int signalNumber);
 };
 
-#endif // PASSWORDINPUT_H
+#endif // PM_PASSWORDINPUT_H

@@ -13,10 +13,10 @@ PrivateFile::PrivateFile(const QString &destination, bool replace)
 {
 }
 
-bool PrivateFile::create()
+bool PrivateFile::create(QString *error)
 {
     // QTemporaryFile makes its files readable and writable by the owner only.
-    return temporary.open() || fail(temporary.errorString());
+    return temporary.open() || fail(temporary.errorString(), error);
 }
 
 QString PrivateFile::temporaryPath() const
@@ -24,24 +24,19 @@ QString PrivateFile::temporaryPath() const
     return temporary.fileName();
 }
 
-bool PrivateFile::write(const QByteArray &bytes)
+bool PrivateFile::write(const QByteArray &bytes, QString *error)
 {
-    return temporary.write(bytes) == bytes.size() || fail(temporary.errorString());
+    return temporary.write(bytes) == bytes.size() || fail(temporary.errorString(), error);
 }
 
-bool PrivateFile::publish()
+bool PrivateFile::publish(QString *error)
 {
     if (!temporary.flush() || ::fsync(temporary.handle()) != 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    return takeName();
+        return fail(QString::fromLocal8Bit(std::strerror(errno)), error);
+    return takeName(error);
 }
 
-QString PrivateFile::errorString() const
-{
-    return error;
-}
-
-bool PrivateFile::takeName()
+bool PrivateFile::takeName(QString *error)
 {
     const QByteArray from = QFile::encodeName(temporary.fileName());
     const QByteArray to = QFile::encodeName(destination);
@@ -54,11 +49,12 @@ bool PrivateFile::takeName()
     // replaces, and the temporary name goes with the object.
     if (!replace && errno == EINVAL && ::link(from.constData(), to.constData()) == 0)
         return true;
-    return fail(errno == EEXIST ? QStringLiteral("it already exists") : QString::fromLocal8Bit(std::strerror(errno)));
+    return fail(errno == EEXIST ? QStringLiteral("it already exists") : QString::fromLocal8Bit(std::strerror(errno)),
+                error);
 }
 
-bool PrivateFile::fail(const QString &reason)
+bool PrivateFile::fail(const QString &reason, QString *error) const
 {
-    error = reason;
+    *error = QStringLiteral("cannot write %1: %2").arg(destination, reason);
     return false;
 }

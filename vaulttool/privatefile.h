@@ -1,5 +1,5 @@
-#ifndef PRIVATEFILE_H
-#define PRIVATEFILE_H
+#ifndef PM_PRIVATEFILE_H
+#define PM_PRIVATEFILE_H
 
 #include <QByteArray>
 #include <QString>
@@ -8,26 +8,24 @@
 // A file that only its owner can read. It is written under a temporary name
 // beside its destination and takes the destination's name only once it is
 // complete, so nobody ever finds it half made. A file already there is kept
-// unless it may be replaced.
+// unless it may be replaced. Each step's error names the destination.
 class PrivateFile
 {
 public:
     PrivateFile(const QString &destination, bool replace);
 
-    bool create();
+    bool create(QString *error);
     QString temporaryPath() const;
-    bool write(const QByteArray &bytes);
-    bool publish();
-    QString errorString() const;
+    bool write(const QByteArray &bytes, QString *error);
+    bool publish(QString *error);
 
 private:
-    bool takeName();
-    bool fail(const QString &reason);
+    bool takeName(QString *error);
+    bool fail(const QString &reason, QString *error) const;
 
     const QString destination;
     const bool replace;
     QTemporaryFile temporary;
-    QString error;
 };
 
-#endif // PRIVATEFILE_H
+#endif // PM_PRIVATEFILE_H

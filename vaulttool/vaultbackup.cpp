@@ -1,41 +1,29 @@
 #include "vaulttool/vaultbackup.h"
 
+#include "vault/storednames.h"
 #include "vaulttool/privatefile.h"
 
 #include <QFile>
 #include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QVariant>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-QString VaultBackup::copyTo(const QString &destination, bool replace)
+bool VaultBackup::copyTo(const QString &destination, bool replace, QString *error)
 {
-    sqlite3 *vault = vaultHandle();
-    if (!vault)
-        return QStringLiteral("the vault is not open");
+    sqlite3 *vault = StoredNames::handle(QSqlDatabase::database());
+    if (!vault) {
+        *error = QStringLiteral("the vault is not open");
+        return false;
+    }
     // Replaced by its copy, the vault would go on being written by whoever
     // has it open, into a file that no longer has a name.
-    if (isVaultItself(vault, destination))
-        return QStringLiteral("%1 is the vault itself").arg(destination);
+    if (isVaultItself(vault, destination)) {
+        *error = QStringLiteral("%1 is the vault itself").arg(destination);
+        return false;
+    }
     PrivateFile target(destination, replace);
-    if (!target.create())
-        return QStringLiteral("cannot write %1: %2").arg(destination, target.errorString());
-    const QString failure = copyPages(vault, target.temporaryPath());
-    if (!failure.isEmpty())
-        return failure;
-    if (!target.publish())
-        return QStringLiteral("cannot write %1: %2").arg(destination, target.errorString());
-    return QString();
-}
-
-sqlite3 *VaultBackup::vaultHandle()
-{
-    const QVariant handle = QSqlDatabase::database().driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
+    return target.create(error) && copyPages(vault, target.temporaryPath(), error) && target.publish(error);
 }
 
 bool VaultBackup::isVaultItself(sqlite3 *vault, const QString &destination)
@@ -47,7 +35,7 @@ bool VaultBackup::isVaultItself(sqlite3 *vault, const QString &destination)
         && vaultFile.st_ino == target.st_ino;
 }
 
-QString VaultBackup::copyPages(sqlite3 *vault, const QString &targetPath)
+bool VaultBackup::copyPages(sqlite3 *vault, const QString &targetPath, QString *error)
 {
     sqlite3 *target = nullptr;
     int result = sqlite3_open_v2(QFile::encodeName(targetPath).constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
@@ -61,8 +49,8 @@ QString VaultBackup::copyPages(sqlite3 *vault, const QString &targetPath)
     const QString reason = QString::fromUtf8(sqlite3_errstr(result));
     sqlite3_close(target);
     if (result == SQLITE_BUSY || result == SQLITE_LOCKED)
-        return QStringLiteral("the vault is locked by another program; no copy was made");
-    if (result != SQLITE_OK)
-        return QStringLiteral("cannot copy the vault: %1").arg(reason);
-    return QString();
+        *error = QStringLiteral("the vault is locked by another program; no copy was made");
+    else if (result != SQLITE_OK)
+        *error = QStringLiteral("cannot copy the vault: %1").arg(reason);
+    return result == SQLITE_OK;
 }

@@ -1,5 +1,5 @@
-#ifndef VAULTBACKUP_H
-#define VAULTBACKUP_H
+#ifndef PM_VAULTBACKUP_H
+#define PM_VAULTBACKUP_H
 
 #include <QString>
 
@@ -11,13 +11,11 @@ struct sqlite3;
 class VaultBackup
 {
 public:
-    // Returns what went wrong, or nothing.
-    static QString copyTo(const QString &destination, bool replace);
+    static bool copyTo(const QString &destination, bool replace, QString *error);
 
 private:
-    static sqlite3 *vaultHandle();
     static bool isVaultItself(sqlite3 *vault, const QString &destination);
-    static QString copyPages(sqlite3 *vault, const QString &targetPath);
+    static bool copyPages(sqlite3 *vault, const QString &targetPath, QString *error);
 };
 
-#endif // VAULTBACKUP_H
+#endif // PM_VAULTBACKUP_H

@@ -1,25 +1,24 @@
-#ifndef VAULTCHECK_H
-#define VAULTCHECK_H
+#ifndef PM_VAULTCHECK_H
+#define PM_VAULTCHECK_H
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 // The health of the vault open on the default connection, read without
-// writing anything.
+// changing any entry.
 class VaultCheck
 {
 public:
     // SQLite's own integrity check, then the two tables.
     static QStringList fileProblems();
     static bool hasTables();
-    // One line for each entry whose pass or info does not open under the
-    // key. Returns what stopped the reading, or nothing.
-    static QString checkEntries(const QByteArray &key, int *entryCount, QStringList *unclean);
+    // Counts the entries, with one line for each whose password or note does
+    // not open under the key. False, saying why, where they could not be read.
+    static bool checkEntries(const QByteArray &key, int *entryCount, QStringList *unclean, QString *error);
 
 private:
     static QStringList missingTables();
-    static QString storedValueProblem(const QByteArray &stored, const QByteArray &key);
 };
 
-#endif // VAULTCHECK_H
+#endif // PM_VAULTCHECK_H

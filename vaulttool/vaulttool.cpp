@@ -1,17 +1,18 @@
 #include "vaulttool/vaulttool.h"
 
+#include "formats/entrycsv.h"
 #include "vault/masterpassword.h"
+#include "vault/sqlerrortext.h"
+#include "vault/storednames.h"
 #include "vault/storedsecret.h"
+#include "vault/vaultentries.h"
 #include "vault/vaultfile.h"
 #include "vault/vaultstatements.h"
-#include "vaulttool/entrycsv.h"
 #include "vaulttool/passwordinput.h"
 #include "vaulttool/privatefile.h"
 #include "vaulttool/vaultbackup.h"
 #include "vaulttool/vaultcheck.h"
-#include "vaulttool/vaultentries.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -19,143 +20,193 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <QVariant>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
-const char usage[] = "Usage: passwordmanager-vault [--vault PATH] [--password-stdin] COMMAND [ARGS]\n"
-                     "\n"
-                     "Commands:\n"
-                     "  check                    read-only health check of the vault\n"
-                     "  backup [--force] DEST    consistent copy of the vault, also while the window\n"
-                     "                           program has it open; --force replaces DEST\n"
-                     "  export [--output FILE]   every entry as CSV (to standard output without --output)\n"
-                     "  import FILE              add every row of a CSV file as new entries, all or nothing\n"
-                     "\n"
-                     "Options:\n"
-                     "  --vault PATH             the vault (default: db.db in the working directory)\n"
-                     "  --password-stdin         read the master password as one line from standard input\n"
-                     "  --help, --version\n";
+const QString vaultOption = QStringLiteral("vault");
+const QString passwordStdinOption = QStringLiteral("password-stdin");
+const QString outputOption = QStringLiteral("output");
+const QString forceOption = QStringLiteral("force");
+const QString helpOption = QStringLiteral("help");
+const QString versionOption = QStringLiteral("version");
 
 // What the window program does when another program holds the vault.
 const char waitForLocks[] = "QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000";
 }
 
-int VaultTool::run(const QStringList &arguments)
+const QVector<VaultTool::Command> &VaultTool::commands()
 {
-    QCommandLineParser parser;
-    const QCommandLineOption vault(QStringLiteral("vault"), QString(), QStringLiteral("PATH"), VaultFile::name());
-    const QCommandLineOption passwordStdin(QStringLiteral("password-stdin"));
-    const QCommandLineOption output(QStringLiteral("output"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption force(QStringLiteral("force"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({vault, passwordStdin, output, force, help, version});
-    if (!parser.parse(arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(help))
-        return writeOut(usage) ? 0 : 1;
-    if (parser.isSet(version))
-        return writeOut("passwordmanager-vault " + QCoreApplication::applicationVersion().toUtf8() + '\n') ? 0 : 1;
-
-    vaultPath = parser.value(vault);
-    passwordFromStandardInput = parser.isSet(passwordStdin);
-    replace = parser.isSet(force);
-    outputPath = parser.value(output);
-    const QStringList words = parser.positionalArguments();
-    const QString command = words.value(0);
-    if (command.isEmpty())
-        return usageError(QStringLiteral("no command given"));
-    const QStringList commands{QStringLiteral("check"), QStringLiteral("backup"), QStringLiteral("export"),
-                               QStringLiteral("import")};
-    if (!commands.contains(command))
-        return usageError(QStringLiteral("unknown command %1").arg(command));
-    const bool takesFile = command == QLatin1String("backup") || command == QLatin1String("import");
-    if (words.size() != (takesFile ? 2 : 1) || (parser.isSet(output) && command != QLatin1String("export"))
-        || (replace && command != QLatin1String("backup")))
-        return usageError(QStringLiteral("wrong arguments for %1").arg(command));
-    if (command == QLatin1String("check"))
-        return check();
-    if (command == QLatin1String("backup"))
-        return backup(words.at(1));
-    if (command == QLatin1String("export"))
-        return exportEntries();
-    return importEntries(words.at(1));
+    static const QVector<Command> table{
+        {QStringLiteral("check"),
+         0,
+         {},
+         "  check                    read-only health check of the vault\n",
+         &VaultTool::check},
+        {QStringLiteral("backup"),
+         1,
+         {forceOption},
+         "  backup [--force] DEST    consistent copy of the vault, also while the window\n"
+         "                           program has it open; --force replaces DEST\n",
+         &VaultTool::backup},
+        {QStringLiteral("export"),
+         0,
+         {outputOption},
+         "  export [--output FILE]   every entry as CSV (to standard output without --output)\n",
+         &VaultTool::exportEntries},
+        {QStringLiteral("import"),
+         1,
+         {},
+         "  import FILE              add every row of a CSV file as new entries, all or nothing\n",
+         &VaultTool::importEntries},
+    };
+    return table;
 }
 
-int VaultTool::check()
+QByteArray VaultTool::usage()
 {
-    if (!openVault(false))
-        return 1;
+    QByteArray text = "Usage: passwordmanager-vault [--vault PATH] [--password-stdin] COMMAND [ARGS]\n"
+                      "\n"
+                      "Commands:\n";
+    for (const Command &command : commands())
+        text += command.usage;
+    return text
+        + "\n"
+          "Options:\n"
+          "  --vault PATH             the vault (default: db.db in the working directory)\n"
+          "  --password-stdin         read the master password as one line from standard input\n"
+          "  --help, --version\n";
+}
+
+int VaultTool::run(const QStringList &arguments)
+{
+    parser.addOptions({{vaultOption, QString(), QStringLiteral("PATH"), VaultFile::name()},
+                       {passwordStdinOption, QString()},
+                       {outputOption, QString(), QStringLiteral("FILE")},
+                       {forceOption, QString()},
+                       {{QStringLiteral("h"), helpOption}, QString()},
+                       {versionOption, QString()}});
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    QString error;
+    if (parser.isSet(helpOption))
+        return writeOut(usage(), &error) ? 0 : fail(error);
+    if (parser.isSet(versionOption)) {
+        const QByteArray version = QCoreApplication::applicationVersion().toUtf8();
+        return writeOut("passwordmanager-vault " + version + '\n', &error) ? 0 : fail(error);
+    }
+    vaultPath = parser.value(vaultOption);
+    passwordFromStandardInput = parser.isSet(passwordStdinOption);
+
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    for (const Command &command : commands()) {
+        if (command.name != words.first())
+            continue;
+        const QStringList files = words.mid(1);
+        if (!takes(command, files))
+            return usageError(QStringLiteral("wrong arguments for %1").arg(command.name));
+        return (this->*command.run)(files);
+    }
+    return usageError(QStringLiteral("unknown command %1").arg(words.first()));
+}
+
+bool VaultTool::takes(const Command &command, const QStringList &files) const
+{
+    const QStringList common{vaultOption, passwordStdinOption};
+    const QStringList given = parser.optionNames();
+    return files.size() == command.fileCount && std::all_of(given.cbegin(), given.cend(), [&](const QString &name) {
+               return common.contains(name) || command.options.contains(name);
+           });
+}
+
+int VaultTool::check(const QStringList &)
+{
+    QString error;
+    if (!openVault(false, &error))
+        return fail(error);
     const QStringList fileProblems = VaultCheck::fileProblems();
     for (const QString &problem : fileProblems)
         printError(problem);
-    if (!VaultCheck::hasTables() || !unlock())
+    if (!VaultCheck::hasTables())
         return 1;
+    if (!unlock(&error))
+        return fail(error);
     int entryCount = 0;
     QStringList unclean;
     QSqlDatabase::database().transaction();
-    const QString failure = VaultCheck::checkEntries(key, &entryCount, &unclean);
+    const bool read = VaultCheck::checkEntries(key, &entryCount, &unclean, &error);
     QSqlDatabase::database().rollback();
-    if (!failure.isEmpty())
-        return fail(failure);
+    if (!read)
+        return fail(error);
     for (const QString &entry : unclean)
         printError(entry);
     const QString cleanness
         = unclean.isEmpty() ? QStringLiteral("all clean") : QStringLiteral("%1 not clean").arg(unclean.size());
-    const bool written = writeOut(QStringLiteral("%1, %2\n").arg(entryCountText(entryCount), cleanness).toUtf8());
-    return written && unclean.isEmpty() && fileProblems.isEmpty() ? 0 : 1;
+    if (!writeOut(QStringLiteral("%1, %2\n").arg(entryCountText(entryCount), cleanness).toUtf8(), &error))
+        return fail(error);
+    return unclean.isEmpty() && fileProblems.isEmpty() ? 0 : 1;
 }
 
-int VaultTool::backup(const QString &destination)
+int VaultTool::backup(const QStringList &files)
 {
-    if (!openVault(false))
-        return 1;
-    const QString failure = VaultBackup::copyTo(destination, replace);
-    return failure.isEmpty() ? 0 : fail(failure);
+    QString error;
+    if (!openVault(false, &error) || !VaultBackup::copyTo(files.first(), parser.isSet(forceOption), &error))
+        return fail(error);
+    return 0;
 }
 
-int VaultTool::exportEntries()
+int VaultTool::exportEntries(const QStringList &)
 {
-    if (!openVault(false) || !unlock())
-        return 1;
+    QString error;
+    if (!openVault(false, &error) || !unlock(&error))
+        return fail(error);
     QByteArray csv = EntryCsv::header();
     QSqlDatabase::database().transaction();
-    const QString failure = VaultEntries::forEach(
-        [&](qint64, const QSqlQuery &stored) { csv += EntryCsv::row(VaultEntries::shown(stored, key)); });
+    const bool read = VaultEntries::forEach(
+        [&](const VaultEntries::Stored &stored, QString *) {
+            csv += EntryCsv::row(VaultEntries::shown(stored, key));
+            return true;
+        },
+        &error);
     QSqlDatabase::database().rollback();
-    if (!failure.isEmpty())
-        return fail(failure);
-    if (outputPath.isEmpty()) {
-        if (!writeOut(csv))
-            return 1;
+    if (!read)
+        return fail(error);
+    if (!parser.isSet(outputOption)) {
+        if (!writeOut(csv, &error))
+            return fail(error);
     } else {
-        PrivateFile file(outputPath, false);
-        if (!file.create() || !file.write(csv) || !file.publish())
-            return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()));
+        PrivateFile file(parser.value(outputOption), false);
+        if (!file.create(&error) || !file.write(csv, &error) || !file.publish(&error))
+            return fail(error);
     }
     printError(QStringLiteral("warning: the export holds every password in clear text"));
     return 0;
 }
 
-int VaultTool::importEntries(const QString &csvPath)
+int VaultTool::importEntries(const QStringList &files)
 {
+    const QString csvPath = files.first();
     QFile csvFile(csvPath);
     if (!csvFile.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1: %2").arg(csvPath, csvFile.errorString()));
-    QVector<VaultEntries::Entry> entries;
-    const QString fault = EntryCsv::read(csvFile.readAll(), &entries);
-    if (!fault.isEmpty())
-        return fail(QStringLiteral("%1: %2; nothing was imported").arg(csvPath, fault));
-    if (!openVault(true) || !unlock())
-        return 1;
-    const QString failure = VaultEntries::addAll(entries, key);
-    if (!failure.isEmpty())
-        return fail(QStringLiteral("cannot store the entries: %1; nothing was imported").arg(failure));
-    return writeOut(QStringLiteral("imported %1\n").arg(entryCountText(entries.size())).toUtf8()) ? 0 : 1;
+    QVector<Entry> entries;
+    QString error;
+    if (!EntryCsv::read(csvFile.readAll(), &entries, &error))
+        return fail(QStringLiteral("%1: %2; nothing was imported").arg(csvPath, error));
+    if (!openVault(true, &error) || !unlock(&error))
+        return fail(error);
+    if (!VaultEntries::addAll(entries, key, &error))
+        return fail(QStringLiteral("cannot store the entries: %1; nothing was imported").arg(error));
+    if (!writeOut(QStringLiteral("imported %1\n").arg(entryCountText(entries.size())).toUtf8(), &error))
+        return fail(error);
+    return 0;
 }
 
-bool VaultTool::openVault(bool writable)
+bool VaultTool::openVault(bool writable, QString *error)
 {
     // As a URI, so that a missing vault is reported instead of made anew.
     QUrl uri = QUrl::fromLocalFile(QFileInfo(vaultPath).absoluteFilePath());
@@ -164,37 +215,38 @@ bool VaultTool::openVault(bool writable)
     vault.setConnectOptions(QString::fromLatin1(waitForLocks));
     vault.setDatabaseName(uri.toString(QUrl::FullyEncoded));
     if (vault.open()) {
-        StoredSecret::keepStoredText(vault);
+        StoredNames::keepStoredText(vault);
         return true;
     }
-    fail(QStringLiteral("cannot open the vault %1: %2").arg(vaultPath, vault.lastError().databaseText()));
+    *error = QStringLiteral("cannot open the vault %1: %2").arg(vaultPath, vault.lastError().databaseText());
     return false;
 }
 
 // As the master password dialog checks a password, on its statement.
-bool VaultTool::unlock()
+bool VaultTool::unlock(QString *error)
 {
     QSqlQuery query;
     if (!query.exec(VaultStatements::selectCheckValue()) || !query.next()) {
-        fail(QStringLiteral("cannot read the master password's check value: %1").arg(query.lastError().databaseText()));
+        *error
+            = QStringLiteral("cannot read the master password's check value: %1").arg(sqlErrorText(query.lastError()));
         return false;
     }
-    if (query.value(0).toInt() == 0) {
-        fail(QStringLiteral("the vault %1 has no master password yet; "
-                            "set one by starting passwordmanager where the vault is")
-                 .arg(vaultPath));
+    if (query.value(VaultStatements::CheckValueCount).toInt() == 0) {
+        *error = QStringLiteral("the vault %1 has no master password yet; "
+                                "set one by starting passwordmanager where the vault is")
+                     .arg(vaultPath);
         return false;
     }
     QByteArray line;
     if (!readPassword(&line)) {
-        fail(passwordFromStandardInput
-                 ? QStringLiteral("no master password on standard input")
-                 : QStringLiteral("no terminal to ask for the master password; use --password-stdin"));
+        *error = passwordFromStandardInput
+            ? QStringLiteral("no master password on standard input")
+            : QStringLiteral("no terminal to ask for the master password; use --password-stdin");
         return false;
     }
     const MasterPassword password(StoredSecret::bytesOf(QString::fromLocal8Bit(line)));
-    if (!password.matches(query.value(1).toByteArray())) {
-        fail(QStringLiteral("wrong master password"));
+    if (!password.matches(query.value(VaultStatements::CheckValueText).toByteArray())) {
+        *error = QStringLiteral("wrong master password");
         return false;
     }
     key = password.key();
@@ -208,12 +260,12 @@ bool VaultTool::readPassword(QByteArray *line) const
     return PasswordInput::fromTerminal("Master password: ", line);
 }
 
-bool VaultTool::writeOut(const QByteArray &bytes)
+bool VaultTool::writeOut(const QByteArray &bytes, QString *error)
 {
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
         && std::fflush(stdout) == 0)
         return true;
-    printError(QStringLiteral("cannot write to standard output"));
+    *error = QStringLiteral("cannot write to standard output");
     return false;
 }
 

@@ -1,9 +1,11 @@
-#ifndef VAULTTOOL_H
-#define VAULTTOOL_H
+#ifndef PM_VAULTTOOL_H
+#define PM_VAULTTOOL_H
 
 #include <QByteArray>
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // passwordmanager-vault: checks, backs up, exports and imports the window
 // program's vault from the command line. Exit status 0 on success, 1 for a
@@ -14,25 +16,38 @@ public:
     int run(const QStringList &arguments);
 
 private:
-    int check();
-    int backup(const QString &destination);
-    int exportEntries();
-    int importEntries(const QString &csvPath);
+    // A command: its name, how many file names follow it, the options it
+    // takes besides the common ones, its lines in the usage, and its work.
+    struct Command
+    {
+        QString name;
+        int fileCount;
+        QStringList options;
+        const char *usage;
+        int (VaultTool::*run)(const QStringList &files);
+    };
+    static const QVector<Command> &commands();
+    static QByteArray usage();
+    bool takes(const Command &command, const QStringList &files) const;
 
-    bool openVault(bool writable);
-    bool unlock();
+    int check(const QStringList &files);
+    int backup(const QStringList &files);
+    int exportEntries(const QStringList &files);
+    int importEntries(const QStringList &files);
+
+    bool openVault(bool writable, QString *error);
+    bool unlock(QString *error);
     bool readPassword(QByteArray *line) const;
-    bool writeOut(const QByteArray &bytes);
+    static bool writeOut(const QByteArray &bytes, QString *error);
     static QString entryCountText(int count);
     static int usageError(const QString &message);
     static int fail(const QString &message);
     static void printError(const QString &message);
 
+    QCommandLineParser parser;
     QString vaultPath;
     bool passwordFromStandardInput = false;
-    bool replace = false;
-    QString outputPath;
     QByteArray key;
 };
 
-#endif // VAULTTOOL_H
+#endif // PM_VAULTTOOL_H

@@ -1,5 +1,5 @@
-#ifndef MODALDRIVER_H
-#define MODALDRIVER_H
+#ifndef PM_MODALDRIVER_H
+#define PM_MODALDRIVER_H
 
 #include <QApplication>
 #include <QStringList>
@@ -36,4 +36,4 @@ public:
     }
 };
 
-#endif // MODALDRIVER_H
+#endif // PM_MODALDRIVER_H

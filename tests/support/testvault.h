@@ -1,5 +1,5 @@
-#ifndef TESTVAULT_H
-#define TESTVAULT_H
+#ifndef PM_TESTVAULT_H
+#define PM_TESTVAULT_H
 
 #include "vault/storedsecret.h"
 #include "vault/vaultstatements.h"
@@ -67,4 +67,4 @@ private:
     QTemporaryDir directory;
 };
 
-#endif // TESTVAULT_H
+#endif // PM_TESTVAULT_H

@@ -1,5 +1,5 @@
-#ifndef CSVTABLE_H
-#define CSVTABLE_H
+#ifndef PM_CSVTABLE_H
+#define PM_CSVTABLE_H
 
 #include <QByteArray>
 #include <QString>
@@ -19,13 +19,13 @@ public:
     };
 
     static QByteArray formatRecord(const QStringList &fields);
-    // Every record of the text with the line it starts on. Returns the fault
-    // that stops it, with its line, or nothing.
-    static QString parse(const QByteArray &text, QVector<Record> *records);
+    // Every record of the text with the line it starts on; otherwise the
+    // error names the fault that stops the reading, with its line.
+    static bool parse(const QByteArray &text, QVector<Record> *records, QString *error);
 
 private:
     static QByteArray formatField(const QString &field);
     static bool decodeUtf8(const QByteArray &bytes, QString *text);
 };
 
-#endif // CSVTABLE_H
+#endif // PM_CSVTABLE_H

@@ -1,4 +1,4 @@
-#include "vaulttool/csvtable.h"
+#include "formats/csvtable.h"
 
 #include <QTextCodec>
 
@@ -15,9 +15,10 @@ struct Reader
     bool atRecordEnd() const { return peek() == '\n' || (peek() == '\r' && peek(1) == '\n'); }
 };
 
-QString lineFault(int line, const char *fault)
+bool lineFault(int line, const char *fault, QString *error)
 {
-    return QStringLiteral("line %1: %2").arg(line).arg(QLatin1String(fault));
+    *error = QStringLiteral("line %1: %2").arg(line).arg(QLatin1String(fault));
+    return false;
 }
 
 // A quoted field, from its opening quote on; false if it is never closed.
@@ -53,7 +54,7 @@ QByteArray CsvTable::formatRecord(const QStringList &fields)
     return formatted.join(',') + "\r\n";
 }
 
-QString CsvTable::parse(const QByteArray &text, QVector<Record> *records)
+bool CsvTable::parse(const QByteArray &text, QVector<Record> *records, QString *error)
 {
     Reader reader{text};
     if (text.startsWith("\xEF\xBB\xBF"))
@@ -65,20 +66,20 @@ QString CsvTable::parse(const QByteArray &text, QVector<Record> *records)
             if (reader.peek() != '"')
                 readPlain(reader, &bytes);
             else if (!readQuoted(reader, &bytes))
-                return lineFault(record.line, "a quoted field is not closed");
+                return lineFault(record.line, "a quoted field is not closed", error);
             QString field;
             if (!decodeUtf8(bytes, &field))
-                return lineFault(record.line, "the text is not UTF-8");
+                return lineFault(record.line, "the text is not UTF-8", error);
             record.fields << field;
             more = reader.peek() == ',';
             if (!more && !reader.atEnd() && !reader.atRecordEnd())
-                return lineFault(reader.line, "a quote out of place");
+                return lineFault(reader.line, "a quote out of place", error);
             reader.position += reader.peek() == '\r' ? 2 : 1;
         }
         reader.line += 1;
         records->append(record);
     }
-    return QString();
+    return true;
 }
 
 QByteArray CsvTable::formatField(const QString &field)

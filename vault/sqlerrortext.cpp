@@ -1,0 +1,8 @@
+#include "vault/sqlerrortext.h"
+
+#include <QSqlError>
+
+QString sqlErrorText(const QSqlError &error)
+{
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
