@@ -1,0 +1,70 @@
+#ifndef PM_VAULTTOOLPROCESS_H
+#define PM_VAULTTOOLPROCESS_H
+
+#include <QByteArray>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// passwordmanager-vault run as the process it is, in the working directory,
+// with the master password on standard input; and the files it reads and
+// writes there.
+class VaultToolProcess
+{
+    // A session of its own has no controlling terminal, whichever the test has.
+    class WithoutTerminal : public QProcess
+    {
+    protected:
+        void setupChildProcess() override { ::setsid(); }
+    };
+
+public:
+    struct Run
+    {
+        int status;
+        QByteArray out;
+        QString err;
+    };
+
+    static Run run(const QStringList &arguments, const QByteArray &input = "master\n")
+    {
+        return runBare(QStringList{"--password-stdin"} + arguments, input);
+    }
+
+    // Without --password-stdin, and without a terminal to ask on.
+    static Run runBare(const QStringList &arguments, const QByteArray &input)
+    {
+        WithoutTerminal process;
+        process.start(PM_VAULT_TOOL, arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+            qFatal("passwordmanager-vault did not finish");
+        return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    static void writeFile(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(name);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(name));
+    }
+
+    static QByteArray readFile(const QString &name)
+    {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static int modeOf(const QString &name)
+    {
+        struct stat status;
+        return ::stat(QFile::encodeName(name).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+    }
+};
+
+#endif // PM_VAULTTOOLPROCESS_H
