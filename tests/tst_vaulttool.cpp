@@ -63,8 +63,9 @@ private slots:
         TestVault::create();
         const VaultToolProcess::Run result = VaultToolProcess::runBare({"check"}, "master\n");
         QCOMPARE(result.status, 1);
-        QCOMPARE(result.err, "passwordmanager-vault: no terminal to ask for the master password; "
-                             "use --password-stdin\n");
+        QCOMPARE(result.err,
+                 "passwordmanager-vault: no terminal to ask for the master password; "
+                 "use --password-stdin\n");
     }
 
     void asksOnTheTerminalWithoutEcho()
