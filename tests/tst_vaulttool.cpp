@@ -33,6 +33,12 @@ private slots:
         QTest::newRow("wrong password") << exportToFile << QByteArray("Master\n") << "" << 1 << "wrong master password";
         QTest::newRow("untrimmed") << QStringList{"import", "in.csv"} << QByteArray("master \n") << "" << 1
                                    << "wrong master password";
+        QTest::newRow("a zero byte") << exportToFile << QByteArray("master\0x\n", 9) << "" << 1
+                                     << "the master password holds a zero byte";
+        QTest::newRow("not UTF-8") << exportToFile << QByteArray("master\xff\n") << "" << 1
+                                   << "the master password is not UTF-8 text";
+        QTest::newRow("over 128 KiB") << exportToFile << QByteArray(128 * 1024 + 1, 'm') + "\n"
+                                      << "" << 1 << "the master password is longer than 128 KiB";
         QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password on standard input";
         QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1
                                   << "has no master password yet";

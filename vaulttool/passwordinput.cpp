@@ -1,5 +1,9 @@
 #include "vaulttool/passwordinput.h"
 
+#include "vault/storedsecret.h"
+
+#include <QTextCodec>
+
 #include <csignal>
 #include <fcntl.h>
 #include <termios.h>
@@ -43,12 +47,32 @@ bool PasswordInput::fromStandardInput(QByteArray *line)
     return readLine(STDIN_FILENO, line);
 }
 
+bool PasswordInput::passwordBytes(const QByteArray &line, QByteArray *bytes, QString *error)
+{
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(line.constData(), line.size(), &state);
+    if (line.size() > longestLine) {
+        *error = QStringLiteral("the master password is longer than %1 KiB").arg(longestLine / 1024);
+        return false;
+    }
+    if (line.contains('\0')) {
+        *error = QStringLiteral("the master password holds a zero byte");
+        return false;
+    }
+    if (state.invalidChars != 0 || state.remainingChars != 0) {
+        *error = QStringLiteral("the master password is not UTF-8 text");
+        return false;
+    }
+    *bytes = StoredSecret::bytesOf(text);
+    return true;
+}
+
 bool PasswordInput::readLine(int fd, QByteArray *line)
 {
     // A byte at a time, so that nothing after the line is taken from the input.
     char c;
-    ssize_t count;
-    while ((count = ::read(fd, &c, 1)) == 1 && c != '\n')
+    ssize_t count = 0;
+    while (line->size() <= longestLine && (count = ::read(fd, &c, 1)) == 1 && c != '\n')
         line->append(c);
     const bool gotLine = count == 1 || !line->isEmpty();
     if (line->endsWith('\r'))

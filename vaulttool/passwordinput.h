@@ -2,15 +2,24 @@
 #define PM_PASSWORDINPUT_H
 
 #include <QByteArray>
+#include <QString>
 
-// Reads the master password as one line, without its line break.
+// Reads the master password as one line, without its line break, and makes
+// of it the bytes that the master password dialog makes of the same text.
 class PasswordInput
 {
 public:
+    // Far more than the dialog's 32,767 characters take in UTF-8; a longer
+    // line is read no further.
+    static constexpr int longestLine = 128 * 1024;
+
     // From the controlling terminal, not echoed; false without a terminal.
     static bool fromTerminal(const QByteArray &prompt, QByteArray *line);
     // False when standard input ends before anything was read.
     static bool fromStandardInput(QByteArray *line);
+    // The line as UTF-8 text; refused where it is not, or holds a zero byte
+    // that would cut the password short, or is longer than longestLine.
+    static bool passwordBytes(const QByteArray &line, QByteArray *bytes, QString *error);
 
 private:
     static bool readLine(int fd, QByteArray *line);

@@ -244,7 +244,10 @@ bool VaultTool::unlock(QString *error)
             : QStringLiteral("no terminal to ask for the master password; use --password-stdin");
         return false;
     }
-    const MasterPassword password(StoredSecret::bytesOf(QString::fromLocal8Bit(line)));
+    QByteArray bytes;
+    if (!PasswordInput::passwordBytes(line, &bytes, error))
+        return false;
+    const MasterPassword password(bytes);
     if (!password.matches(query.value(VaultStatements::CheckValueText).toByteArray())) {
         *error = QStringLiteral("wrong master password");
         return false;
