@@ -49,9 +49,12 @@ QStringList BitwardenCsvReader::common()
 }
 
 // Bitwarden reads the field as a CSV record of its own; one that is not
-// valid CSV is kept whole.
+// valid CSV is kept whole. Without quotes or line breaks, the commas are
+// all there is to it.
 QStringList BitwardenCsvReader::urlsOf(const QString &field)
 {
+    if (!field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\n')) && !field.contains(QLatin1Char('\r')))
+        return field.split(QLatin1Char(','), Qt::SkipEmptyParts);
     QByteArray bytes = field.toUtf8();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -3,6 +3,8 @@
 #include <QIODevice>
 #include <QTextCodec>
 
+#include <algorithm>
+
 namespace {
 constexpr int chunkSize = 64 * 1024;
 
@@ -190,6 +192,11 @@ QByteArray CsvTable::formatField(const QString &field)
 
 bool CsvTable::decodeUtf8(const QByteArray &bytes, QString *text)
 {
+    // Most fields are ASCII, which needs no decoder.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        *text = QString::fromLatin1(bytes);
+        return true;
+    }
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     *text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
     return state.invalidChars == 0 && state.remainingChars == 0;
