@@ -194,7 +194,7 @@ bool CsvTable::decodeUtf8(const QByteArray &bytes, QString *text)
 {
     // Most fields are ASCII, which needs no decoder.
     if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        *text = QString::fromLatin1(bytes);
+        *text = QString::fromLatin1(bytes.constData(), bytes.size());
         return true;
     }
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);

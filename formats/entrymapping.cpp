@@ -2,16 +2,25 @@
 
 #include "formats/punycode.h"
 
-#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
 const QString https = QStringLiteral("https://");
 
+bool isLetter(QChar c)
+{
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
+
+// ^[A-Za-z][A-Za-z0-9+.-]*://
 bool hasScheme(const QString &url)
 {
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
-    return scheme.match(url).hasMatch();
+    int at = 0;
+    while (
+        at < url.size()
+        && (isLetter(url.at(at)) || (at > 0 && (url.at(at).isDigit() || QStringLiteral("+.-").contains(url.at(at))))))
+        ++at;
+    return at > 0 && url.midRef(at, 3) == QLatin1String("://");
 }
 
 // Lower-cased, every label in Unicode: Qt decodes only the labels under the
@@ -35,12 +44,13 @@ bool EntryMapping::toEntry(const PeerEntry &peer, Entry *entry, QString *refusal
     QString host;
     for (int at = 0; at < peer.urls.size() && host.isEmpty(); ++at)
         host = hostOf(peer.urls.at(at));
-    const QString domain = host.isEmpty() || sameHost(peer.title, host) ? peer.title : host;
+    const QByteArray hostAce = QUrl::toAce(host);
+    const QString domain = host.isEmpty() || sameHost(peer.title, hostAce) ? peer.title : host;
     QStringList lines;
     if (!peer.title.isEmpty() && peer.title != domain)
         lines << QStringLiteral("Title: ") + peer.title;
     for (const QString &url : peer.urls) {
-        if (!saysOnlyHost(url, host))
+        if (!saysOnlyHost(url, hostAce))
             lines << QStringLiteral("URL: ") + url;
     }
     const QVector<QPair<QString, QString>> labelled
@@ -85,21 +95,21 @@ QString EntryMapping::hostOf(const QString &url)
 }
 
 // Ignoring case and whether a label is written in Unicode or in ASCII.
-bool EntryMapping::sameHost(const QString &name, const QString &host)
+bool EntryMapping::sameHost(const QString &name, const QByteArray &hostAce)
 {
-    const QByteArray ace = QUrl::toAce(name);
-    return !ace.isEmpty() && ace == QUrl::toAce(host);
+    return !hostAce.isEmpty() && QUrl::toAce(name) == hostAce;
 }
 
 // https:// or no scheme, the host and at most a slash: the domain says it all.
-bool EntryMapping::saysOnlyHost(const QString &url, const QString &host)
+bool EntryMapping::saysOnlyHost(const QString &url, const QByteArray &hostAce)
 {
-    if (host.isEmpty() || (hasScheme(url) && !url.startsWith(https, Qt::CaseInsensitive)))
+    const bool schemed = hasScheme(url);
+    if (schemed && !url.startsWith(https, Qt::CaseInsensitive))
         return false;
-    QString rest = hasScheme(url) ? url.mid(https.size()) : url;
+    QString rest = schemed ? url.mid(https.size()) : url;
     if (rest.endsWith(QLatin1Char('/')))
         rest.chop(1);
-    return sameHost(rest, host);
+    return sameHost(rest, hostAce);
 }
 
 // One line break between notes that end in one and the lines, two otherwise.

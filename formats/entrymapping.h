@@ -4,6 +4,7 @@
 #include "formats/peerentry.h"
 #include "vault/entry.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -29,8 +30,8 @@ public:
 
 private:
     static QString hostOf(const QString &url);
-    static bool sameHost(const QString &name, const QString &host);
-    static bool saysOnlyHost(const QString &url, const QString &host);
+    static bool sameHost(const QString &name, const QByteArray &hostAce);
+    static bool saysOnlyHost(const QString &url, const QByteArray &hostAce);
     static QString noteOf(const QString &notes, const QStringList &lines);
 };
 

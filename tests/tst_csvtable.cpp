@@ -75,8 +75,8 @@ private slots:
                                                                                  "a\n\xEF\xBB\xBF"
                                                                                  "b")
                                                                    << QStringList{"1:a", "2:\uFEFFb"};
-        QTest::newRow("UTF-8 and zero bytes") << QByteArray("иван,\xF0\x9F\x94\x91,a") + '\0' + 'b'
-                                              << QStringList{QString("1:иван|🔑|a") + QChar(0) + 'b'};
+        QTest::newRow("UTF-8 and zero bytes") << QByteArray("иван,\xF0\x9F\x94\x91\na") + '\0' + 'b'
+                                              << QStringList{"1:иван|🔑", QString("2:a") + QChar(0) + 'b'};
         QTest::newRow("1,000 fields") << QByteArray(999, ',') << QStringList{"1:" + QString(999, '|')};
         QTest::newRow("nothing") << QByteArray() << QStringList();
     }
