@@ -121,7 +121,7 @@ bool CsvTable::readQuoted(QByteArray *field, int recordLine)
         int end = position;
         while (end < buffer.size() && !endsQuotedRun(data[end]))
             ++end;
-        if (!append(field, buffer.constData() + position, end - position, recordLine))
+        if (!append(field, data + position, end - position, recordLine))
             return false;
         position = end;
         if (position == buffer.size())
@@ -154,7 +154,7 @@ bool CsvTable::readPlain(QByteArray *field, int recordLine)
         int end = position;
         while (end < buffer.size() && !endsPlainField(data[end]))
             ++end;
-        if (!append(field, buffer.constData() + position, end - position, recordLine))
+        if (!append(field, data + position, end - position, recordLine))
             return false;
         const bool ended = end < buffer.size();
         position = end;
