@@ -81,15 +81,6 @@ private slots:
         QCOMPARE(result.refused.join('\n') + result.error, QString());
     }
 
-    void tellsEachSamplesFormat_data() { readsEachPeersSample_data(); }
-
-    void tellsEachSamplesFormat()
-    {
-        QFETCH(QString, sample);
-        QCOMPARE(read(EntryFormats::automatic, TestEntryFormats::sample(sample + ".csv")).vault,
-                 TestEntryFormats::sample(sample + ".vault.csv"));
-    }
-
     // The reading goes on, so that one pass of editing fixes the file.
     void refusesEachLineItCannotTake()
     {
