@@ -39,6 +39,8 @@ private slots:
                                    << "the master password is not UTF-8 text";
         QTest::newRow("over 128 KiB") << exportToFile << QByteArray(128 * 1024 + 1, 'm') + "\n"
                                       << "" << 1 << "the master password is longer than 128 KiB";
+        QTest::newRow("a last line without a break")
+            << QStringList{"check"} << QByteArray("master") << "" << 0 << "0 entries, all clean";
         QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password on standard input";
         QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1
                                   << "has no master password yet";
