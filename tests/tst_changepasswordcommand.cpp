@@ -62,8 +62,8 @@ private slots:
         QTest::newRow("no new one") << QByteArray("master\n") << "" << "no new master password given";
         QTest::newRow("a zero byte") << QByteArray("master\nn\0w\n", 11) << ""
                                      << "the new master password holds a zero byte";
-        QTest::newRow("a damaged note") << QByteArray("master\nnew\n") << "UPDATE Data SET info = 'AAAA' WHERE id = 2"
-                                        << "entry 2: the note is 3 bytes long";
+        QTest::newRow("a damaged note") << QByteArray("master\nnew\n") << "UPDATE Data SET info = 'AAAA' WHERE id = 1"
+                                        << "entry 1: the note is 3 bytes long";
     }
 
     void refusalsLeaveTheFileAsItWas()
@@ -72,7 +72,6 @@ private slots:
         QFETCH(QString, damage);
         QFETCH(QString, message);
         TestVault::addEntry("a", "l", "p", "n");
-        TestVault::addEntry("b", "l", "p", "n");
         TestVault::run(damage);
         const QByteArray before = VaultToolProcess::readFile("db.db");
         const VaultToolProcess::Run result = VaultToolProcess::run({"change-password"}, input);
