@@ -2,6 +2,8 @@
 
 #include "formats/entrymapping.h"
 
+#include <algorithm>
+
 namespace {
 bool carriable(uint c)
 {
@@ -30,8 +32,6 @@ uint characterAt(const QString &text, int i, int *length)
 }
 }
 
-// Each entry goes through the writer alone, as a fragment, so that the
-// export can hold back an entry it refuses.
 KeePassXmlWriter::KeePassXmlWriter()
     : xml(&text)
 {
@@ -66,19 +66,15 @@ bool KeePassXmlWriter::write(const QString &id, const Entry &entry, QByteArray *
             break;
         }
     }
-    xml.writeStartElement(QStringLiteral("Entry"));
-    writeString(QStringLiteral("Title"), entry.domain);
-    writeString(QStringLiteral("UserName"), entry.login);
-    writeString(QStringLiteral("Password"), entry.password, true);
-    writeString(QStringLiteral("Notes"), entry.note);
+    out->append("\t\t\t<Entry>");
+    appendString(out, "<Key>Title</Key><Value>", entry.domain);
+    appendString(out, "<Key>UserName</Key><Value>", entry.login);
+    appendString(out, "<Key>Password</Key><Value ProtectInMemory=\"True\">", entry.password);
+    appendString(out, "<Key>Notes</Key><Value>", entry.note);
     const QString url = EntryMapping::urlFor(entry.domain);
     if (!url.isEmpty())
-        writeString(QStringLiteral("URL"), url);
-    xml.writeEndElement();
-    out->append("\t\t\t");
-    out->append(text.toUtf8());
-    out->append('\n');
-    text.clear();
+        appendString(out, "<Key>URL</Key><Value>", url);
+    out->append("</Entry>\n");
     return true;
 }
 
@@ -89,15 +85,28 @@ QByteArray KeePassXmlWriter::footer() const
            "</KeePassFile>\n";
 }
 
-// The writer would put a CR in as it is, and any reader turns that into an
-// LF; as a reference it stays a CR.
-void KeePassXmlWriter::writeString(const QString &key, const QString &value, bool protectInMemory)
+void KeePassXmlWriter::appendString(QByteArray *out, const char *keyAndValueTag, const QString &value)
 {
-    xml.writeStartElement(QStringLiteral("String"));
-    xml.writeTextElement(QStringLiteral("Key"), key);
-    xml.writeStartElement(QStringLiteral("Value"));
-    if (protectInMemory)
-        xml.writeAttribute(QStringLiteral("ProtectInMemory"), QStringLiteral("True"));
+    out->append("<String>");
+    out->append(keyAndValueTag);
+    appendText(out, value);
+    out->append("</Value></String>");
+}
+
+// The markup around the values is always the same bytes, and most values
+// hold nothing to escape: those go out as they are, and only the others
+// through the writer. The writer would put a CR in as it is, and any
+// reader takes that for an LF; as a reference it stays a CR.
+void KeePassXmlWriter::appendText(QByteArray *out, const QString &value)
+{
+    const auto escaped = [](QChar c) {
+        return c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('&') || c == QLatin1Char('"')
+            || c == QLatin1Char('\r');
+    };
+    if (std::none_of(value.begin(), value.end(), escaped)) {
+        out->append(value.toUtf8());
+        return;
+    }
     int start = 0;
     for (int cr = value.indexOf(QLatin1Char('\r')); cr != -1; cr = value.indexOf(QLatin1Char('\r'), start)) {
         xml.writeCharacters(value.mid(start, cr - start));
@@ -105,13 +114,17 @@ void KeePassXmlWriter::writeString(const QString &key, const QString &value, boo
         start = cr + 1;
     }
     xml.writeCharacters(value.mid(start));
-    xml.writeEndElement();
-    xml.writeEndElement();
+    out->append(text.toUtf8());
+    text.clear();
 }
 
+// Printable ASCII, most of any text, fits everywhere.
 int KeePassXmlWriter::first(const QString &text, bool (*fits)(uint))
 {
     for (int i = 0, length = 1; i < text.size(); i += length) {
+        length = 1;
+        if (text.at(i).unicode() - 0x20u < 0x5Fu)
+            continue;
         const uint c = characterAt(text, i, &length);
         if (!fits(c))
             return static_cast<int>(c);

@@ -19,7 +19,8 @@ public:
     QStringList warnings() const override;
 
 private:
-    void writeString(const QString &key, const QString &value, bool protectInMemory = false);
+    void appendString(QByteArray *out, const char *keyAndValueTag, const QString &value);
+    void appendText(QByteArray *out, const QString &value);
     // The first character of the text that does not fit, or -1.
     static int first(const QString &text, bool (*fits)(uint));
     // Control characters as U+FFFD, so that a message cannot steer the
