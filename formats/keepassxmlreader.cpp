@@ -13,7 +13,7 @@ public:
     explicit Utf8Gate(QIODevice *source)
         : source(source)
     {
-        open(QIODevice::ReadOnly);
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
 
     bool isSequential() const override { return true; }
@@ -33,7 +33,9 @@ protected:
                 return i;
             }
         }
-        if (size <= 0 && pending)
+        // Qt asks for nothing at times; nothing where something was asked
+        // for is the end.
+        if (size <= 0 && maxSize > 0 && pending)
             faultLine = line;
         return size;
     }

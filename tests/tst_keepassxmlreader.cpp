@@ -82,6 +82,8 @@ private slots:
             "<Value>otpauth://totp/x</Value></String><String><Key>URL</Key><Value/></String><String><Key>Al"
             "pha</Key><Value>1\n2</Value></String><String><Key>KP2A_URL</Key><Value>https://y</Value></String>"
             "</Entry>") << QStringList{"2||||||Group:|otpauth://totp/x|Tags=a,b Zeta=z Alpha=1\n2 KP2A_URL=https://y"};
+        QTest::newRow("characters across blocks") << entry(QString(9000, QChar(0x434)).toUtf8())
+                                                  << QStringList{"2|" + QString(9000, QChar(0x434)) + "|||||Group:||"};
         QTest::newRow("lines ended every way") << "\n\r\n" + entry("a") + "\r" + entry("b")
                 + "\n<Entry\n/>" << QStringList{"4|a|||||Group:||", "5|b|||||Group:||", "6||||||Group:||"};
     }
