@@ -94,14 +94,13 @@ void KeePassXmlWriter::appendString(QByteArray *out, const char *keyAndValueTag,
 }
 
 // The markup around the values is always the same bytes, and most values
-// hold nothing to escape: those go out as they are, and only the others
-// through the writer. The writer would put a CR in as it is, and any
+// hold nothing to escape (a quote needs it only in an attribute): those go
+// out as they are, and only the others through the writer. The writer would put a CR in as it is, and any
 // reader takes that for an LF; as a reference it stays a CR.
 void KeePassXmlWriter::appendText(QByteArray *out, const QString &value)
 {
     const auto escaped = [](QChar c) {
-        return c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('&') || c == QLatin1Char('"')
-            || c == QLatin1Char('\r');
+        return c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('&') || c == QLatin1Char('\r');
     };
     if (std::none_of(value.begin(), value.end(), escaped)) {
         out->append(value.toUtf8());

@@ -18,26 +18,23 @@ class TestKeePassXmlReader : public QObject
         QString error;
     };
 
-    // Each entry as line|title|user name|password|notes|URLs|group|TOTP|fields.
+    // Each entry as line|title|user name|password|notes|URLs, each with a blank after it|group|TOTP|fields.
     static Read read(QByteArray xml)
     {
         QBuffer file(&xml);
         file.open(QIODevice::ReadOnly);
         Read read;
         const auto take = [&](const PeerEntry &e) {
+            QString urls;
+            for (const QString &url : e.urls)
+                urls += url + ' ';
             QStringList fields;
             for (const auto &field : e.fields)
                 fields << field.first + '=' + field.second;
-            read.entries << QStringList{QString::number(e.line),
-                                        e.title,
-                                        e.userName,
-                                        e.password,
-                                        e.notes,
-                                        e.urls.join(' '),
-                                        e.placeLabel + ':' + e.place,
-                                        e.totp,
-                                        fields.join(' ')}
-                                .join('|');
+            read.entries
+                << QStringList{QString::number(e.line),      e.title, e.userName,      e.password, e.notes, urls,
+                               e.placeLabel + ':' + e.place, e.totp,  fields.join(' ')}
+                       .join('|');
         };
         read.ok = KeePassXmlReader().read(&file, take, &read.refused, &read.warnings, &read.error);
         return read;
@@ -68,7 +65,7 @@ private slots:
                           "URL</Key><Value>https://x/</Value></String><String><Key>Title</Key><Value>t</Value>"
                           "</String><AutoType><Enabled>True</Enabled></AutoType><CustomData><Item><Key>k</Key>"
                           "<Value>v</Value></Item></CustomData></Entry>")
-            << QStringList{"2|t|u|p| a\n\tb |https://x/|Group:||"};
+            << QStringList{"2|t|u|p| a\n\tb |https://x/ |Group:||"};
         QTest::newRow("nested groups") << "<Group><Name>Work</Name><Group><Name>S/lash</Name>" + entry("a") + "</Group>"
                 + entry("b") + "</Group>"
                 + entry("c") << QStringList{"2|a|||||Group:Work/S/lash||", "2|b|||||Group:Work||", "2|c|||||Group:||"};
@@ -125,7 +122,10 @@ private slots:
         QTest::newRow("tag mismatch") << file("\n<Entry>") << "line 3: Opening and ending tag mismatch.";
         QTest::newRow("control character") << file("\n" + entry("\x01")) << "line 3: Unexpected ''.";
         QTest::newRow("not UTF-8") << file(entry("\xd0\n")) << "line 2: the text is not UTF-8";
-        QTest::newRow("surrogate") << file("\r\n" + entry("\xed\xa0\x80")) << "line 3: the text is not UTF-8";
+        QTest::newRow("surrogate") << file("\r" + entry("\xed\xa0\x80")) << "line 3: the text is not UTF-8";
+        QTest::newRow("overlong") << file("\r\n" + entry("\xe0\x80\xaf")) << "line 3: the text is not UTF-8";
+        QTest::newRow("overlong in four bytes") << file(entry("\xf0\x8f\xbf\xbf")) << "line 2: the text is not UTF-8";
+        QTest::newRow("beyond U+10FFFF") << file(entry("\xf4\x90\x80\x80")) << "line 2: the text is not UTF-8";
         QTest::newRow("cut in a character") << file("") + "\xf4\x8f\xbf" << "line 3: the text is not UTF-8";
         QTest::newRow("UTF-16") << QByteArray("\xff\xfe<\0") << "line 1: the text is not UTF-8";
         QTest::newRow("fault before a bad byte")
@@ -173,7 +173,7 @@ private slots:
                  QStringList({"seeded|||||Group:|otpauth://totp/x?secret=JBSWY3DP|Alpha=a Zeta=z",
                               "no url|carol2|<&>\"'|||Group:Work||",
                               "Сбер| alice|пароль |l1\n\nl3\n|"
-                              "https://bank.example/login|Group:Work/Банк||"}));
+                              "https://bank.example/login |Group:Work/Банк||"}));
     }
 };
 
