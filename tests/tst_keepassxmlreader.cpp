@@ -69,9 +69,10 @@ private slots:
         QTest::newRow("nested groups") << "<Group><Name>Work</Name><Group><Name>S/lash</Name>" + entry("a") + "</Group>"
                 + entry("b") + "</Group>"
                 + entry("c") << QStringList{"2|a|||||Group:Work/S/lash||", "2|b|||||Group:Work||", "2|c|||||Group:||"};
-        QTest::newRow("recycle bin") << "<Group><UUID>bin</UUID><Name>Recycle Bin</Name>" + entry("gone")
-                + "<Group><Name>G</Name>" + entry("gone too") + "</Group></Group>"
-                + entry("kept") << QStringList{"2|kept|||||Group:||"};
+        QTest::newRow("recycle bin") << "<Group><Name>A</Name><Group><UUID>bin</UUID><Name>Recycle Bin</Name>"
+                + entry("gone") + "<Group><Name>G</Name>" + entry("gone too") + "</Group></Group></Group>"
+                + "<Group><Name>B</Name>" + entry("kept")
+                + "</Group>" << QStringList{"2|kept|||||Group:B||"};
         QTest::newRow("history") << entry("now", "<History>" + entry("then") + "</History>")
                                  << QStringList{"2|now|||||Group:||"};
         QTest::newRow("custom strings, otp and tags in order") << QByteArray(
