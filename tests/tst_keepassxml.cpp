@@ -122,28 +122,26 @@ private slots:
 
     void takesEveryEntryButDeletedOnes() { compareRead(); }
 
-    void refusesProtectedValues_data()
+    // An entry with a protected value is refused, one with attachments comes
+    // in without them; both are named by line.
+    void saysWhatItLeavesOut_data()
     {
         sampleColumns();
         const QByteArray protectedNotes = "<String><Key>Notes</Key><Value Protected=\"True\">x</Value></String>";
-        QTest::newRow("notes") << file(entry("a") + "\n" + entry("b", protectedNotes + "\n") + entry("c"))
-                               << QStringList{"2|a||||0:|Group:|", "4|c||||0:|Group:|",
-                                              "line 3: the Notes is encrypted under its database's key (Protected=\""
-                                              "True\"); export the database as XML from KeePassXC or KeePass instead"};
+        QTest::newRow("protected") << file(entry("a") + "\n" + entry("b", protectedNotes + "\n") + entry("c"))
+                                   << QStringList{
+                                          "2|a||||0:|Group:|", "4|c||||0:|Group:|",
+                                          "line 3: the Notes is encrypted under its database's key (Protected="
+                                          "\"True\"); export the database as XML from KeePassXC or KeePass instead"};
+        QTest::newRow("attachments") << file(entry("t",
+                                                   "<Binary><Key>a.txt</Key><Value Ref=\"0\"/></Binary><Binary>"
+                                                   "<Key>b.png</Key></Binary>"))
+                                     << QStringList{"2|t||||0:|Group:|",
+                                                    "line 2: the entry \"t\" comes in without "
+                                                    "its attachments: a.txt, b.png"};
     }
 
-    void refusesProtectedValues() { compareRead(); }
-
-    void warnsOfAttachments_data()
-    {
-        sampleColumns();
-        QTest::newRow("two") << file(
-            entry("t", "<Binary><Key>a.txt</Key><Value Ref=\"0\"/></Binary><Binary><Key>b.png</Key></Binary>"))
-                             << QStringList{"2|t||||0:|Group:|",
-                                            "line 2: the entry \"t\" comes in without its attachments: a.txt, b.png"};
-    }
-
-    void warnsOfAttachments() { compareRead(); }
+    void saysWhatItLeavesOut() { compareRead(); }
 
     void stopsAtAFaultOfTheFile_data()
     {
