@@ -29,7 +29,11 @@ private slots:
                                  << "wrong arguments for import";
         QTest::newRow("no DEST") << QStringList{"backup"} << none << "" << 2 << "wrong arguments for backup";
         QTest::newRow("no vault") << QStringList{"--vault", "none.db", "check"} << none << "" << 1
-                                  << "cannot open the vault none.db";
+                                  << "cannot open the vault none.db: No such file or directory";
+        QTest::newRow("a directory") << QStringList{"--vault", ".", "check"} << none << "" << 1
+                                     << "cannot open the vault .: it is not a regular file";
+        QTest::newRow("a FIFO") << QStringList{"--vault", "fifo", "export"} << none << "" << 1
+                                << "cannot open the vault fifo: it is not a regular file";
         QTest::newRow("wrong password") << exportToFile << QByteArray("Master\n") << "" << 1 << "wrong master password";
         QTest::newRow("untrimmed") << QStringList{"import", "in.csv"} << QByteArray("master \n") << "" << 1
                                    << "wrong master password";
@@ -56,11 +60,93 @@ private slots:
         TestVault::create();
         TestVault::run(vaultChange);
         VaultToolProcess::writeFile("in.csv", "domain,login,password,note\nd,l,p,n\n");
+        QVERIFY(::mkfifo("fifo", 0600) == 0);
         const VaultToolProcess::Run result = VaultToolProcess::run(arguments, input);
         QTEST(result.status, "status");
         QVERIFY2((result.out + result.err.toUtf8()).contains(message.toUtf8()), qPrintable(result.err));
         QVERIFY(!QFile::exists("out.csv") && !QFile::exists("none.db"));
         QCOMPARE(TestVault::run("SELECT count(*) FROM Data").toInt(), 0);
+    }
+
+    void reportsALockOnce_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("check") << QStringList{"check"};
+        QTest::newRow("export") << QStringList{"export"};
+        QTest::newRow("backup") << QStringList{"backup", "copy.db"};
+    }
+
+    // Within the busy timeout, before anything is read or written.
+    void reportsALockOnce()
+    {
+        QFETCH(QStringList, arguments);
+        TestVault vault;
+        TestVault::create();
+        TestVault::run("BEGIN EXCLUSIVE");
+        const VaultToolProcess::Run result = VaultToolProcess::run(arguments);
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err,
+                 "passwordmanager-vault: the vault db.db is locked by another program; try again once it "
+                 "is done\n");
+        QCOMPARE(result.out + QDir().entryList(QDir::Files).join(' ').toUtf8(), QByteArray("db.db"));
+    }
+
+    void rollsBackAnInterruptedWrite_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("vaultThen");
+        QTest::newRow("check") << QStringList{"check"} << QByteArray("1 entry, all clean\n") << "db.db";
+        QTest::newRow("export") << QStringList{"export"} << entries << "db.db";
+        QTest::newRow("backup") << QStringList{"backup", "copy.db"} << QByteArray() << "copy.db";
+    }
+
+    // Neither the changes in the file nor those yet to come are ever read.
+    void rollsBackAnInterruptedWrite()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, vaultThen);
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("a", "l", "p", "n");
+        TestVault::interruptWrite(halfWrite);
+        const VaultToolProcess::Run result = VaultToolProcess::run(arguments);
+        QCOMPARE(result.status, 0);
+        QTEST(result.out, "out");
+        QVERIFY2(result.err.startsWith("passwordmanager-vault: the vault db.db held a write that was cut short; it was "
+                                       "rolled back, and the vault is as its last complete change left it\n"),
+                 qPrintable(result.err));
+        QCOMPARE(VaultToolProcess::run({"--vault", vaultThen, "export"}).out, entries);
+    }
+
+    void refusesAnInterruptedWriteItCannotRollBack_data()
+    {
+        QTest::addColumn<int>("vaultMode");
+        QTest::addColumn<int>("journalMode");
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<QString>("unwritable");
+        QTest::newRow("vault") << 0444 << 0666 << 0777 << "cannot write the vault; run this again as a user who can";
+        QTest::newRow("journal") << 0666 << 0444 << 0777 << "cannot write its journal /";
+        QTest::newRow("folder") << 0666 << 0666 << 0555 << "cannot write its folder /";
+    }
+
+    // As a user who may read the vault, never its half-written pages.
+    void refusesAnInterruptedWriteItCannotRollBack()
+    {
+        QFETCH(int, vaultMode);
+        QFETCH(int, journalMode);
+        QFETCH(int, folderMode);
+        QFETCH(QString, unwritable);
+        TestVault vault;
+        TestVault::create();
+        TestVault::interruptWrite(halfWrite);
+        QVERIFY(::chmod("db.db", mode_t(vaultMode)) == 0 && ::chmod("db.db-journal", mode_t(journalMode)) == 0);
+        QVERIFY(::chmod(".", mode_t(folderMode)) == 0);
+        const VaultToolProcess::Run result = VaultToolProcess::run({"check"}, "master\n", true);
+        QVERIFY(::chmod(".", 0700) == 0);
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.contains(unwritable), qPrintable(result.err));
+        QCOMPARE(result.out, QByteArray());
     }
 
     void refusesWithoutATerminalOrStandardInput()
@@ -84,6 +170,12 @@ private slots:
         QCOMPARE(terminal.waitForExit(), 0);
         QCOMPARE(terminal.screen(), QByteArray("Master password: \r\n0 entries, all clean\r\n"));
     }
+
+private:
+    const QByteArray entries = "domain,login,password,note\r\na,l,p,n\r\n";
+    const QString halfWrite
+        = "UPDATE Data SET domain = 'half'; WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+          "FROM n WHERE x < 200) INSERT INTO Data (domain) SELECT hex(zeroblob(500)) FROM n";
 };
 
 QTEST_GUILESS_MAIN(TestVaultTool)

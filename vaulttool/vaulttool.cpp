@@ -3,7 +3,6 @@
 #include "formats/entrycsv.h"
 #include "vault/masterpassword.h"
 #include "vault/sqlerrortext.h"
-#include "vault/storednames.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultentries.h"
 #include "vault/vaultfile.h"
@@ -12,14 +11,13 @@
 #include "vaulttool/privatefile.h"
 #include "vaulttool/vaultbackup.h"
 #include "vaulttool/vaultcheck.h"
+#include "vaulttool/vaultconnection.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QVariant>
 
 #include <algorithm>
@@ -32,9 +30,6 @@ const QString outputOption = QStringLiteral("output");
 const QString forceOption = QStringLiteral("force");
 const QString helpOption = QStringLiteral("help");
 const QString versionOption = QStringLiteral("version");
-
-// What the window program does when another program holds the vault.
-const char waitForLocks[] = "QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000";
 }
 
 const QVector<VaultTool::Command> &VaultTool::commands()
@@ -128,10 +123,11 @@ int VaultTool::check(const QStringList &)
     QString error;
     if (!openVault(false, &error))
         return fail(error);
-    const QStringList fileProblems = VaultCheck::fileProblems();
+    QStringList fileProblems;
+    const bool hasTables = VaultCheck::checkFile(&fileProblems);
     for (const QString &problem : fileProblems)
         printError(problem);
-    if (!VaultCheck::hasTables())
+    if (!hasTables)
         return 1;
     if (!unlock(&error))
         return fail(error);
@@ -208,18 +204,12 @@ int VaultTool::importEntries(const QStringList &files)
 
 bool VaultTool::openVault(bool writable, QString *error)
 {
-    // As a URI, so that a missing vault is reported instead of made anew.
-    QUrl uri = QUrl::fromLocalFile(QFileInfo(vaultPath).absoluteFilePath());
-    uri.setQuery(writable ? QStringLiteral("mode=rw") : QStringLiteral("mode=ro"));
-    QSqlDatabase vault = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    vault.setConnectOptions(QString::fromLatin1(waitForLocks));
-    vault.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    if (vault.open()) {
-        StoredNames::keepStoredText(vault);
-        return true;
-    }
-    *error = QStringLiteral("cannot open the vault %1: %2").arg(vaultPath, vault.lastError().databaseText());
-    return false;
+    QString note;
+    if (!VaultConnection::open(vaultPath, writable, &note, error))
+        return false;
+    if (!note.isEmpty())
+        printError(note);
+    return true;
 }
 
 // As the master password dialog checks a password, on its statement.
