@@ -160,15 +160,44 @@ private slots:
                  "use --password-stdin\n");
     }
 
-    void asksOnTheTerminalWithoutEcho()
+    void promptsOnTheTerminal_data()
     {
+        QTest::addColumn<QList<int>>("ignored");
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("screen");
+        const QByteArray prompt = "Master password: ";
+        const QByteArray clean = "\r\n0 entries, all clean\r\n";
+        const QList<int> none;
+        QTest::newRow("typed") << none << QByteArrayList{prompt, "typed-secret\r"} << 0 << prompt + clean;
+        QTest::newRow("Ctrl-D") << none << QByteArrayList{prompt, "\x04"} << 1
+                                << prompt
+                + "\r\npasswordmanager-vault: no master password was typed: the input ended\r\n";
+        QTest::newRow("Ctrl-C") << none << QByteArrayList{prompt, "typed\x03"} << 130 << prompt;
+        QTest::newRow("Ctrl-\\") << none << QByteArrayList{prompt, "typed\x1c"} << 131 << prompt;
+        QTest::newRow("Ctrl-Z, fg, typed ahead")
+            << none << QByteArrayList{prompt, "typed\x1a", "$ ", "fg\rtyped-ahead", "ahead" + prompt, "typed-secret\r"}
+            << 0 << prompt + "\r\nStopped\r\n$ fg\r\ntyped-ahead" + prompt + clean;
+        QTest::newRow("Ctrl-Z ignored") << QList<int>{SIGTSTP} << QByteArrayList{prompt, "typed\x1atyped-secret\r"} << 0
+                                        << prompt + clean;
+    }
+
+    // Typed as a person does, once the screen shows what each step waits
+    // for. Whatever ends the prompt, the terminal echoes again.
+    void promptsOnTheTerminal()
+    {
+        QFETCH(QList<int>, ignored);
+        QFETCH(QByteArrayList, steps);
         TestVault vault;
         TestVault::create("typed-secret");
-        PseudoTerminal terminal(PM_VAULT_TOOL, {"check"});
-        terminal.waitFor("Master password: ");
-        terminal.type("typed-secret\r");
-        QCOMPARE(terminal.waitForExit(), 0);
-        QCOMPARE(terminal.screen(), QByteArray("Master password: \r\n0 entries, all clean\r\n"));
+        PseudoTerminal terminal(PM_VAULT_TOOL, {"check"}, ignored);
+        for (int step = 0; step < steps.size(); step += 2) {
+            terminal.waitFor(steps.at(step));
+            terminal.type(steps.at(step + 1));
+        }
+        QTEST(terminal.waitForExit(), "status");
+        QTEST(terminal.screen(), "screen");
+        QVERIFY(terminal.echoes());
     }
 
 private:

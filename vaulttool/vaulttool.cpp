@@ -228,12 +228,8 @@ bool VaultTool::unlock(QString *error)
         return false;
     }
     QByteArray line;
-    if (!readPassword(&line)) {
-        *error = passwordFromStandardInput
-            ? QStringLiteral("no master password on standard input")
-            : QStringLiteral("no terminal to ask for the master password; use --password-stdin");
+    if (!readPassword(&line, error))
         return false;
-    }
     QByteArray bytes;
     if (!PasswordInput::passwordBytes(line, &bytes, error))
         return false;
@@ -246,11 +242,14 @@ bool VaultTool::unlock(QString *error)
     return true;
 }
 
-bool VaultTool::readPassword(QByteArray *line) const
+bool VaultTool::readPassword(QByteArray *line, QString *error) const
 {
-    if (passwordFromStandardInput)
-        return PasswordInput::fromStandardInput(line);
-    return PasswordInput::fromTerminal("Master password: ", line);
+    if (!passwordFromStandardInput)
+        return PasswordInput::fromTerminal("Master password: ", line, error);
+    if (PasswordInput::fromStandardInput(line))
+        return true;
+    *error = QStringLiteral("no master password on standard input");
+    return false;
 }
 
 bool VaultTool::writeOut(const QByteArray &bytes, QString *error)

@@ -37,7 +37,7 @@ private:
 
     bool openVault(bool writable, QString *error);
     bool unlock(QString *error);
-    bool readPassword(QByteArray *line) const;
+    bool readPassword(QByteArray *line, QString *error) const;
     static bool writeOut(const QByteArray &bytes, QString *error);
     static QString entryCountText(int count);
     static int usageError(const QString &message);
