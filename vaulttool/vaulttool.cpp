@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 const QString vaultOption = QStringLiteral("vault");
@@ -150,7 +151,8 @@ int VaultTool::check(const QStringList &)
 int VaultTool::backup(const QStringList &files)
 {
     QString error;
-    if (!openVault(false, &error) || !VaultBackup::copyTo(files.first(), parser.isSet(forceOption), &error))
+    PrivateFile copy(files.first(), parser.isSet(forceOption));
+    if (!openVault(false, &error) || !createPrivately(copy, &error) || !VaultBackup::copyTo(copy, &error))
         return fail(error);
     return 0;
 }
@@ -158,7 +160,12 @@ int VaultTool::backup(const QStringList &files)
 int VaultTool::exportEntries(const QStringList &)
 {
     QString error;
-    if (!openVault(false, &error) || !unlock(&error))
+    // Made before the password is asked: a folder that cannot take it is
+    // said before anyone types one.
+    std::unique_ptr<PrivateFile> file;
+    if (parser.isSet(outputOption))
+        file = std::make_unique<PrivateFile>(parser.value(outputOption), false);
+    if (!openVault(false, &error) || (file && !createPrivately(*file, &error)) || !unlock(&error))
         return fail(error);
     QByteArray csv = EntryCsv::header();
     QSqlDatabase::database().transaction();
@@ -171,13 +178,11 @@ int VaultTool::exportEntries(const QStringList &)
     QSqlDatabase::database().rollback();
     if (!read)
         return fail(error);
-    if (!parser.isSet(outputOption)) {
+    if (!file) {
         if (!writeOut(csv, &error))
             return fail(error);
-    } else {
-        PrivateFile file(parser.value(outputOption), false);
-        if (!file.create(&error) || !file.write(csv, &error) || !file.publish(&error))
-            return fail(error);
+    } else if (!file->write(csv, &error) || !file->publish(&error)) {
+        return fail(error);
     }
     printError(QStringLiteral("warning: the export holds every password in clear text"));
     return 0;
@@ -250,6 +255,15 @@ bool VaultTool::readPassword(QByteArray *line, QString *error) const
         return true;
     *error = QStringLiteral("no master password on standard input");
     return false;
+}
+
+bool VaultTool::createPrivately(PrivateFile &file, QString *error)
+{
+    if (!file.create(error))
+        return false;
+    for (const QString &warning : file.warnings())
+        printError(QStringLiteral("warning: %1").arg(warning));
+    return true;
 }
 
 bool VaultTool::writeOut(const QByteArray &bytes, QString *error)

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVector>
 
+class PrivateFile;
+
 // passwordmanager-vault: checks, backs up, exports and imports the window
 // program's vault from the command line. Exit status 0 on success, 1 for a
 // problem with the vault or the input, 2 for a usage error.
@@ -38,6 +40,7 @@ private:
     bool openVault(bool writable, QString *error);
     bool unlock(QString *error);
     bool readPassword(QByteArray *line, QString *error) const;
+    static bool createPrivately(PrivateFile &file, QString *error);
     static bool writeOut(const QByteArray &bytes, QString *error);
     static QString entryCountText(int count);
     static int usageError(const QString &message);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,23 +17,25 @@
 // writes there.
 class VaultToolProcess
 {
+public:
     // A session of its own has no controlling terminal, whichever the test
     // has. Without root, file modes hold for it as they hold for a user.
     class WithoutTerminal : public QProcess
     {
     public:
         bool withoutRoot = false;
+        int ignoredSignal = 0;
 
     protected:
         void setupChildProcess() override
         {
             ::setsid();
+            ::signal(ignoredSignal, SIG_IGN);
             if (withoutRoot && ::geteuid() == 0 && (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534)))
                 ::_exit(126);
         }
     };
 
-public:
     struct Run
     {
         int status;
