@@ -31,6 +31,28 @@ private slots:
                  "stored value is; the note does not decrypt under the master key\n");
     }
 
+    // Listed by domain, named by id.
+    void namesADamagedEntryByItsId()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("b", "l", "p", "n");
+        TestVault::run(VaultStatements::insertEntry("a", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
+        QCOMPARE(VaultToolProcess::run({"check"}).err,
+                 "passwordmanager-vault: entry 2: the password is not Base64 "
+                 "text; the note is 10 bytes long, which no stored value is\n");
+    }
+
+    void saysNothingOfTheEntriesUnderAWrongPassword()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::run(VaultStatements::insertEntry("a", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
+        const VaultToolProcess::Run result = VaultToolProcess::run({"check"}, "wrong\n");
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.out + result.err.toUtf8(), QByteArray("passwordmanager-vault: wrong master password\n"));
+    }
+
     void reportsAMissingTable()
     {
         TestVault vault;
