@@ -109,10 +109,10 @@ bool PasswordInput::fromTerminal(const QByteArray &prompt, QByteArray *line, QSt
     terminal = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
     bool gotLine = false;
     if (terminal >= 0 && ::tcgetattr(terminal, &echoedAttributes) == 0) {
-        installHandlers();
         silentAttributes = echoedAttributes;
         silentAttributes.c_lflag &= ~tcflag_t(ECHO);
         silentAttributes.c_lflag |= ECHONL;
+        installHandlers();
         // Silent before the prompt shows: whatever is typed once it is seen
         // must not be echoed.
         continued = 0;
