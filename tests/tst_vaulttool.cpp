@@ -35,6 +35,7 @@ private slots:
         QTest::newRow("a FIFO") << QStringList{"--vault", "fifo", "export"} << none << "" << 1
                                 << "cannot open the vault fifo: it is not a regular file";
         QTest::newRow("wrong password") << exportToFile << QByteArray("Master\n") << "" << 1 << "wrong master password";
+        QTest::newRow("no line break") << exportToFile << QByteArray("Master") << "" << 1 << "wrong master password";
         QTest::newRow("untrimmed") << QStringList{"import", "in.csv"} << QByteArray("master \n") << "" << 1
                                    << "wrong master password";
         QTest::newRow("a zero byte") << exportToFile << QByteArray("master\0x\n", 9) << "" << 1
