@@ -84,6 +84,19 @@ private slots:
         QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList({"db.db", "empty.db", "old.db"}));
     }
 
+    // Full in the middle of the copy.
+    void leavesNothingOnAFullDisk()
+    {
+        VaultToolProcess::WithoutTerminal tool;
+        tool.ignoredSignal = SIGXFSZ;
+        tool.fileSizeLimit = 4096;
+        tool.start(PM_VAULT_TOOL, {"backup", "copy.db"});
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY(tool.readAllStandardError().startsWith("passwordmanager-vault: cannot copy the vault: "));
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList({"db.db", "empty.db", "old.db"}));
+    }
+
 private:
     std::unique_ptr<TestVault> vault;
 };

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,12 +26,15 @@ public:
     public:
         bool withoutRoot = false;
         int ignoredSignal = 0;
+        rlim_t fileSizeLimit = RLIM_INFINITY;
 
     protected:
         void setupChildProcess() override
         {
             ::setsid();
             ::signal(ignoredSignal, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
             if (withoutRoot && ::geteuid() == 0 && (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534)))
                 ::_exit(126);
         }
