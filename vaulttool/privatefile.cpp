@@ -62,8 +62,8 @@ bool PrivateFile::create(QString *error)
         notes << QStringLiteral("%1 looks left behind by a copy that was cut short; remove it unless another "
                                 "passwordmanager-vault is writing it now")
                      .arg(folder.filePath(leftover));
-    // Held back until the file is minded, so that none finds it made and
-    // not yet minded.
+    // Held back until their handlers know the file's name, so that none can
+    // end the program between its making and the arranging of its removal.
     sigset_t ending;
     sigemptyset(&ending);
     for (const int signalNumber : endingSignals)
