@@ -2,6 +2,7 @@
 // run. Set OPENSSL_ia32cap="~0x200000000000000" to compare with OpenSSL's
 // software path rather than AES-NI.
 
+#include "benchsupport.h"
 #include "crypto/aescipher.h"
 
 #include <QByteArray>
@@ -16,17 +17,13 @@
 #include <cstdlib>
 #include <functional>
 
+using Bench::fail;
+
 namespace {
 
 constexpr int bufferSize = 1024 * 1024;
 constexpr int rounds = 7;
 constexpr double secondsPerRound = 0.25;
-
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "bench_aescipher: %s\n", what);
-    std::exit(1);
-}
 
 unsigned char *bytesOf(QByteArray &array)
 {

@@ -2,6 +2,7 @@
 // loading it and showing the dialog until the note is laid out, then saving
 // it back unchanged. The note must come back byte for byte.
 
+#include "benchsupport.h"
 #include "crypto/aescipher.h"
 #include "dialogs/datadialog.h"
 #include "vault/storedsecret.h"
@@ -25,16 +26,12 @@
 #include <random>
 #include <vector>
 
+using namespace Bench;
+
 namespace {
 
 constexpr int repetitions = 3;
 const QString masterKey = QStringLiteral("00112233445566778899aabbccddeeff");
-
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "bench_longnote: %s\n", what);
-    std::exit(1);
-}
 
 double secondsSince(std::chrono::steady_clock::time_point start)
 {

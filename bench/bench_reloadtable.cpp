@@ -4,116 +4,34 @@
 //
 // Usage: bench_reloadtable [entries]   (default 100000)
 
-#include "crypto/aescipher.h"
+#include "benchsupport.h"
 #include "mainwindow/mainwindow.h"
-#include "vault/storedsecret.h"
-#include "vault/vaultstatements.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <numeric>
-#include <random>
 #include <vector>
+
+using namespace Bench;
 
 namespace {
 
 constexpr int defaultEntries = 100000;
 constexpr int repetitions = 7;
 const QString masterPassword = QStringLiteral("bench master password");
-const QString setupConnection = QStringLiteral("bench-setup");
-
-[[noreturn]] void fail(const char *what)
-{
-    std::fprintf(stderr, "bench_reloadtable: %s\n", what);
-    std::exit(1);
-}
-
-double secondsOf(const std::function<void()> &work)
-{
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 void printMilliseconds(const char *label, double seconds)
 {
     std::printf("%-44s %9.1f ms (median of %d)\n", label, seconds * 1e3, repetitions);
-}
-
-long peakKibibytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// A vault as the program leaves it: the schema, the check value of the
-// master password and `entries` entries with encrypted passwords and notes,
-// stored in an order unrelated to the list's order by domain.
-void createVault(int entries)
-{
-    const QString masterKey
-        = QString::fromLatin1(QCryptographicHash::hash(masterPassword.toUtf8(), QCryptographicHash::Md5).toHex());
-    AesCipher cipher;
-    const QByteArray key = cipher.keyFromHex(masterKey);
-
-    std::vector<int> numbers(static_cast<std::size_t>(entries));
-    std::iota(numbers.begin(), numbers.end(), 0);
-    std::mt19937 random(20240601);
-    std::shuffle(numbers.begin(), numbers.end(), random);
-
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), setupConnection);
-        db.setDatabaseName(QStringLiteral("db.db"));
-        if (!db.open())
-            fail("cannot create db.db");
-        QSqlQuery query(db);
-        if (!query.exec(VaultStatements::createDataTable()) || !query.exec(VaultStatements::createSPassTable())
-            || !query.exec(
-                VaultStatements::insertCheckValue(StoredSecret::seal(StoredSecret::bytesOf(masterPassword), key))))
-            fail("cannot create the schema");
-        if (!db.transaction())
-            fail("cannot begin the set-up transaction");
-        for (int number : numbers) {
-            const QString domain = QStringLiteral("site%1.example.org").arg(number, 6, 10, QLatin1Char('0'));
-            const QString login = QStringLiteral("user%1").arg(number);
-            const QString pass
-                = StoredSecret::seal(StoredSecret::bytesOf(QStringLiteral("Pw-%1-x7!q").arg(number * 7919)), key);
-            const QString info
-                = StoredSecret::seal(StoredSecret::bytesOf(QStringLiteral("Note for entry %1").arg(number)), key);
-            if (!query.exec(VaultStatements::insertEntry(domain, login, pass, info)))
-                fail("cannot insert an entry");
-        }
-        if (!db.commit())
-            fail("cannot commit the set-up transaction");
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(setupConnection);
 }
 
 // Answers the master password gate that the window's constructor runs.
@@ -171,7 +89,7 @@ int main(int argc, char *argv[])
         fail("cannot enter a temporary directory");
 
     std::printf("entries: %d\n", entries);
-    const double setupSeconds = secondsOf([entries] { createVault(entries); });
+    const double setupSeconds = secondsOf([entries] { createVault(entries, masterPassword); });
     std::printf("vault set-up (not measured below): %.2f s\n", setupSeconds);
     const long peakBeforeWindow = peakKibibytes();
 

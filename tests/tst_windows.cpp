@@ -59,91 +59,153 @@ void inspect(QWidget *window, QStringList *faults, QStringList *fields = nullptr
 }
 }
 
+// Every window of the program as a person sees it, hears it and walks it
+// by keyboard: the gate, the main window, the entry dialog, a message box
+// and the list's menu, also under a desktop theme's font.
 class TestWindows : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void everyWindowReadsWellAndTakesTheKeyboard();
+    void initTestCase()
+    {
+        // What a screen reader announces while the focus stays where it is:
+        // objects in the notification role, as they are shown. Qt tells it
+        // nothing until the platform's accessibility is on.
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+        QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+            const QAccessibleInterface *object = event->accessibleInterface();
+            if (event->type() == QAccessible::ObjectShow && object && object->role() == QAccessible::Notification)
+                heard << object->text(QAccessible::Name);
+        });
+    }
+
+    void init()
+    {
+        vault = std::make_unique<TestVault>();
+        ModalDriver::answer(this, [this](QWidget *gate) {
+            inspect(gate, &faults, &fields);
+            gate->findChild<QLineEdit *>()->setText("master");
+            gate->findChild<QPushButton *>()->click();
+        });
+        window = std::make_unique<MainWindow>();
+        window->show();
+        inspect(window.get(), &faults, &fields);
+        heard.clear();
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        vault.reset();
+        faults.clear();
+        fields.clear();
+    }
+
+    void everyWindowShowsItsTextsWhole()
+    {
+        // As a desktop theme does, once the event loop runs and when its settings change.
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+        EnterDialog later;
+        inspect(&later, &faults);
+        DataDialog entry;
+        entry.reset(true);
+        inspect(&entry, &faults);
+        entry.reset(false);
+        entry.show();
+        walkByKeyboard(&entry);
+        inspect(&entry, &faults);
+        ModalDriver::answer(this, [this](QWidget *box) {
+            inspect(box, &faults);
+            box->close();
+        });
+        QTest::keyClick(window->findChild<QLineEdit *>("lineEdit_4"), Qt::Key_Return);
+        window->reloadTable();
+        window->findChild<QTableWidget *>()->selectRow(0);
+        emit window->findChild<QTableWidget *>()->customContextMenuRequested(QPoint(5, 5));
+        inspect(window->findChild<QMenu *>(), &faults);
+        faults.removeDuplicates();
+        for (const QString &fault : faults)
+            qWarning().noquote() << fault;
+        QVERIFY2(faults.isEmpty(), "the windows have faults, each in a warning above");
+    }
+
+    void screenReadersHearEachFieldsNameAndCaption()
+    {
+        DataDialog entry;
+        entry.reset(false);
+        entry.show();
+        inspect(&entry, &faults, &fields);
+        QCOMPARE(fields,
+                 QStringList({"Master password / Установить пароль:", "Generated password",
+                              "Password length / Password length:", "Entries", "Contact address",
+                              "Find domain / Find Domain:", "Domain / Domain:", "Login / Login:", "Pass / Pass:",
+                              "Note / Дополнительная информация:(max 300 символов)"}));
+    }
+
+    // Edit starts at the login, whichever field had the focus before.
+    void editStartsAtTheLogin()
+    {
+        DataDialog entry;
+        entry.findChild<QLineEdit *>("passEdit")->setFocus();
+        entry.reset(true);
+        QCOMPARE(entry.focusWidget()->objectName(), QStringLiteral("loginEdit"));
+    }
+
+    // Save, fill the field the status asks for, Tab on; the last save
+    // cannot store.
+    void entryDialogIsWalkedByKeyboard()
+    {
+        DataDialog entry;
+        entry.reset(false);
+        entry.show();
+        QCOMPARE(walkByKeyboard(&entry),
+                 QStringList({"domainEdit", "loginEdit", "passEdit", "infoEdit", "saveButton"}));
+        QCOMPARE(entry.findChild<QLabel *>("statusLabel")->text(), QStringLiteral("<font color = 'red'>error</font>"));
+        QCOMPARE(entry.findChild<QPlainTextEdit *>()->toPlainText(), QStringLiteral("x"));
+    }
+
+    void statusMessagesAreAnnounced()
+    {
+        DataDialog entry;
+        entry.reset(false);
+        entry.show();
+        walkByKeyboard(&entry);
+        window->reloadTable();
+        window->findChild<QTableWidget *>()->selectRow(0);
+        emit window->findChild<QTableWidget *>()->customContextMenuRequested(QPoint(5, 5));
+        // "Delete", which the read-only vault refuses.
+        window->findChild<QMenu *>()->actions().last()->trigger();
+        QCOMPARE(heard,
+                 QStringList({"Domain is Empty", "Login is Empty", "Pass is Empty", "Successful", "error",
+                              "The entry could not be deleted: attempt to write a readonly database."}));
+    }
+
+private:
+    // The focus path of five saves from the keyboard; the vault turns
+    // read-only before the last.
+    static QStringList walkByKeyboard(DataDialog *entry)
+    {
+        QStringList path;
+        for (int step = 0; step < 5; ++step) {
+            path << entry->focusWidget()->objectName();
+            entry->findChild<QPushButton *>()->click();
+            QTest::keyClicks(entry->focusWidget(), "x");
+            QTest::keyClick(entry->focusWidget(), Qt::Key_Tab);
+            if (step == 3)
+                QSqlQuery("PRAGMA query_only = ON");
+        }
+        return path;
+    }
+
+    static QStringList heard;
+    std::unique_ptr<TestVault> vault;
+    std::unique_ptr<MainWindow> window;
+    QStringList faults;
+    QStringList fields;
 };
 
-void TestWindows::everyWindowReadsWellAndTakesTheKeyboard()
-{
-    // What a screen reader announces while the focus stays where it is:
-    // objects in the notification role, as they are shown. Qt tells it
-    // nothing until the platform's accessibility is on.
-    static QStringList heard;
-    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
-    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
-        const QAccessibleInterface *object = event->accessibleInterface();
-        if (event->type() == QAccessible::ObjectShow && object && object->role() == QAccessible::Notification)
-            heard << object->text(QAccessible::Name);
-    });
-    TestVault vault;
-    QStringList faults, fields;
-    ModalDriver::answer(this, [&](QWidget *gate) {
-        inspect(gate, &faults, &fields);
-        gate->findChild<QLineEdit *>()->setText("master");
-        gate->findChild<QPushButton *>()->click();
-    });
-    MainWindow window;
-    window.show();
-    inspect(&window, &faults, &fields);
-    // As a desktop theme does, once the event loop runs and when its settings change.
-    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
-    EnterDialog later;
-    inspect(&later, &faults);
-
-    DataDialog entry;
-    entry.findChild<QLineEdit *>("passEdit")->setFocus();
-    entry.reset(true);
-    QCOMPARE(entry.focusWidget()->objectName(), QStringLiteral("loginEdit"));
-    inspect(&entry, &faults);
-    entry.reset(false);
-    entry.show();
-    inspect(&entry, &faults, &fields);
-    // From the keyboard: save, fill the field the status asks for, Tab on;
-    // the last save cannot store.
-    QStringList path;
-    for (int step = 0; step < 5; ++step) {
-        path << entry.focusWidget()->objectName();
-        entry.findChild<QPushButton *>()->click();
-        inspect(&entry, &faults);
-        QTest::keyClicks(entry.focusWidget(), "x");
-        QTest::keyClick(entry.focusWidget(), Qt::Key_Tab);
-        if (step == 3)
-            QSqlQuery("PRAGMA query_only = ON");
-    }
-    QCOMPARE(path, QStringList({"domainEdit", "loginEdit", "passEdit", "infoEdit", "saveButton"}));
-    QCOMPARE(entry.findChild<QLabel *>("statusLabel")->text(), QStringLiteral("<font color = 'red'>error</font>"));
-    QCOMPARE(entry.findChild<QPlainTextEdit *>()->toPlainText(), QStringLiteral("x"));
-
-    QStringList messages;
-    ModalDriver::answer(this, [&](QWidget *box) {
-        inspect(box, &faults);
-        ModalDriver::noteText (&messages)(box);
-    });
-    QTest::keyClick(window.findChild<QLineEdit *>("lineEdit_4"), Qt::Key_Return);
-    QCOMPARE(messages, QStringList("Not Found"));
-    window.reloadTable();
-    window.findChild<QTableWidget *>()->selectRow(0);
-    emit window.findChild<QTableWidget *>()->customContextMenuRequested(QPoint(5, 5));
-    inspect(window.findChild<QMenu *>(), &faults);
-    // "Delete", which the read-only vault refuses.
-    window.findChild<QMenu *>()->actions().last()->trigger();
-    QCOMPARE(heard,
-             QStringList({"Domain is Empty", "Login is Empty", "Pass is Empty", "Successful", "error",
-                          "The entry could not be deleted: attempt to write a readonly database."}));
-    faults.removeDuplicates();
-    for (const QString &fault : faults)
-        qWarning().noquote() << fault;
-    QVERIFY2(faults.isEmpty(), "the windows have faults, each in a warning above");
-    QCOMPARE(fields,
-             QStringList({"Master password / Установить пароль:", "Generated password",
-                          "Password length / Password length:", "Entries", "Contact address",
-                          "Find domain / Find Domain:", "Domain / Domain:", "Login / Login:", "Pass / Pass:",
-                          "Note / Дополнительная информация:(max 300 символов)"}));
-}
+QStringList TestWindows::heard;
 
 // Not QTEST_MAIN, which would fix the resolution at 96 dpi: this runs at
 // other resolutions too, scaled as the program is.

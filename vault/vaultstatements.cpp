@@ -32,6 +32,22 @@ QString VaultStatements::selectStoredEntries()
     return QStringLiteral("SELECT `id`,`domain`,`login`,`pass`,`info`,`rowid` FROM `Data` ORDER BY `domain`");
 }
 
+QString VaultStatements::selectSealedEntries()
+{
+    return QStringLiteral("SELECT `id`,`pass`,`info`,`rowid` FROM `Data` ORDER BY `rowid`");
+}
+
+QString VaultStatements::selectSealedValues(qint64 rowid)
+{
+    return QStringLiteral("SELECT `pass`,`info` FROM `Data` WHERE `rowid` = ") + idText(rowid);
+}
+
+QString VaultStatements::updateSealedValues(const QString &pass, const QString &info, qint64 rowid)
+{
+    return QStringLiteral("UPDATE `Data` SET `pass` = '") + literalBody(pass) + QStringLiteral("',`info` = '")
+        + literalBody(info) + QStringLiteral("' WHERE `rowid` = ") + idText(rowid);
+}
+
 QString VaultStatements::deleteEntry(qint64 id)
 {
     return QStringLiteral("DELETE FROM `Data` WHERE `id` = ") + idText(id);
@@ -66,6 +82,11 @@ QString VaultStatements::selectCheckValue()
 QString VaultStatements::insertCheckValue(const QString &checkValue)
 {
     return QStringLiteral("INSERT INTO `SPass`(`pass`) VALUES ('") + literalBody(checkValue) + QStringLiteral("')");
+}
+
+QString VaultStatements::updateCheckValue(const QString &checkValue)
+{
+    return QStringLiteral("UPDATE `SPass` SET `pass` = '") + literalBody(checkValue) + QStringLiteral("'");
 }
 
 QString VaultStatements::checkIntegrity()

@@ -138,20 +138,20 @@ bool PasswordInput::fromStandardInput(QByteArray *line)
     return readLine(STDIN_FILENO, line);
 }
 
-bool PasswordInput::passwordBytes(const QByteArray &line, QByteArray *bytes, QString *error)
+bool PasswordInput::passwordBytes(const QByteArray &line, QByteArray *bytes, QString *error, const QString &name)
 {
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(line.constData(), line.size(), &state);
     if (line.size() > longestLine) {
-        *error = QStringLiteral("the master password is longer than %1 KiB").arg(longestLine / 1024);
+        *error = QStringLiteral("%1 is longer than %2 KiB").arg(name).arg(longestLine / 1024);
         return false;
     }
     if (line.contains('\0')) {
-        *error = QStringLiteral("the master password holds a zero byte");
+        *error = QStringLiteral("%1 holds a zero byte").arg(name);
         return false;
     }
     if (state.invalidChars != 0 || state.remainingChars != 0) {
-        *error = QStringLiteral("the master password is not UTF-8 text");
+        *error = QStringLiteral("%1 is not UTF-8 text").arg(name);
         return false;
     }
     *bytes = StoredSecret::bytesOf(text);

@@ -20,8 +20,10 @@ public:
     // False when standard input ends before anything was read.
     static bool fromStandardInput(QByteArray *line);
     // The line as UTF-8 text; refused where it is not, or holds a zero byte
-    // that would cut the password short, or is longer than longestLine.
-    static bool passwordBytes(const QByteArray &line, QByteArray *bytes, QString *error);
+    // that would cut the password short, or is longer than longestLine. The
+    // refusal calls the password by the name given.
+    static bool passwordBytes(const QByteArray &line, QByteArray *bytes, QString *error,
+                              const QString &name = QStringLiteral("the master password"));
 
 private:
     // The prompt is shown again where the program was continued meanwhile.

@@ -7,6 +7,7 @@
 #include "vault/vaultentries.h"
 #include "vault/vaultfile.h"
 #include "vault/vaultstatements.h"
+#include "vaulttool/masterpasswordchange.h"
 #include "vaulttool/passwordinput.h"
 #include "vaulttool/privatefile.h"
 #include "vaulttool/vaultbackup.h"
@@ -57,6 +58,13 @@ const QVector<VaultTool::Command> &VaultTool::commands()
          {},
          "  import FILE              add every row of a CSV file as new entries, all or nothing\n",
          &VaultTool::importEntries},
+        {QStringLiteral("change-password"),
+         0,
+         {},
+         "  change-password          seal every password and note anew under a new master\n"
+         "                           password; with --password-stdin, line 1 is the current\n"
+         "                           one, line 2 the new one and line 3, if any, the new again\n",
+         &VaultTool::changePassword},
     };
     return table;
 }
@@ -207,6 +215,30 @@ int VaultTool::importEntries(const QStringList &files)
     return 0;
 }
 
+int VaultTool::changePassword(const QStringList &)
+{
+    QString error;
+    // Alone before anything is asked: nobody should type passwords for a
+    // change that cannot happen.
+    if (!openVault(true, &error) || !vaultLock.lockAlone(QSqlDatabase::database(), &error)
+        || !unlock(&error, "Current master password: "))
+        return fail(error);
+    QByteArray bytes;
+    if (!readNewPassword(&bytes, &error))
+        return fail(error);
+    MasterPasswordChange change(key, MasterPassword(bytes));
+    QStringList damaged;
+    if (!change.run(&damaged, &error)) {
+        for (const QString &entry : damaged)
+            printError(entry);
+        return fail(QStringLiteral("%1; nothing was changed").arg(error));
+    }
+    const QString done = QStringLiteral("sealed %1 under the new master password\n");
+    if (!writeOut(done.arg(entryCountText(change.entryCount())).toUtf8(), &error))
+        return fail(error);
+    return 0;
+}
+
 bool VaultTool::openVault(bool writable, QString *error)
 {
     QString note;
@@ -217,9 +249,13 @@ bool VaultTool::openVault(bool writable, QString *error)
     return true;
 }
 
-// As the master password dialog checks a password, on its statement.
-bool VaultTool::unlock(QString *error)
+// As the master password dialog checks a password, on its statement. The
+// lock is held until the tool ends: a change of the master password must
+// not happen under the key in use.
+bool VaultTool::unlock(QString *error, const QByteArray &prompt)
 {
+    if (!vaultLock.isHeld() && !vaultLock.lockShared(QSqlDatabase::database(), error))
+        return false;
     QSqlQuery query;
     if (!query.exec(VaultStatements::selectCheckValue()) || !query.next()) {
         *error
@@ -233,7 +269,7 @@ bool VaultTool::unlock(QString *error)
         return false;
     }
     QByteArray line;
-    if (!readPassword(&line, error))
+    if (!readPassword(prompt, &line, error))
         return false;
     QByteArray bytes;
     if (!PasswordInput::passwordBytes(line, &bytes, error))
@@ -247,10 +283,41 @@ bool VaultTool::unlock(QString *error)
     return true;
 }
 
-bool VaultTool::readPassword(QByteArray *line, QString *error) const
+// As the master password dialog sets a password: trimmed. Typed on the
+// terminal, it is typed twice; on standard input, a second line is a repeat
+// that must match.
+bool VaultTool::readNewPassword(QByteArray *bytes, QString *error) const
+{
+    QByteArray line;
+    if (!readPassword("New master password: ", &line, error)) {
+        *error = QStringLiteral("no new master password given");
+        return false;
+    }
+    if (!PasswordInput::passwordBytes(line, bytes, error, QStringLiteral("the new master password")))
+        return false;
+    const QString text = StoredSecret::textOf(*bytes);
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        *error = QStringLiteral("the new master password is empty");
+        return false;
+    }
+    QByteArray again;
+    const bool repeated = readPassword("New master password again: ", &again, error);
+    if ((repeated && again != line) || (!repeated && !passwordFromStandardInput)) {
+        *error = QStringLiteral("the new master passwords differ");
+        return false;
+    }
+    if (trimmed != text)
+        printError(QStringLiteral("note: the white space around the new master password is left out, "
+                                  "as the window program leaves it out of a password it sets"));
+    *bytes = StoredSecret::bytesOf(trimmed);
+    return true;
+}
+
+bool VaultTool::readPassword(const QByteArray &prompt, QByteArray *line, QString *error) const
 {
     if (!passwordFromStandardInput)
-        return PasswordInput::fromTerminal("Master password: ", line, error);
+        return PasswordInput::fromTerminal(prompt, line, error);
     if (PasswordInput::fromStandardInput(line))
         return true;
     *error = QStringLiteral("no master password on standard input");
