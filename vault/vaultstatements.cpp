@@ -94,6 +94,16 @@ QString VaultStatements::checkIntegrity()
     return QStringLiteral("PRAGMA integrity_check");
 }
 
+QString VaultStatements::selectSchemaObjects()
+{
+    return QStringLiteral("SELECT `type`,`name` FROM `sqlite_master`");
+}
+
+QString VaultStatements::selectColumnNames(const QString &table)
+{
+    return QStringLiteral("SELECT `name` FROM pragma_table_xinfo('") + literalBody(table) + QStringLiteral("')");
+}
+
 QString VaultStatements::literalBody(const QString &text)
 {
     QString body = text;

@@ -43,6 +43,11 @@ public:
     static QString updateCheckValue(const QString &checkValue);
 
     static QString checkIntegrity();
+    // Every object of the schema, SQLite's own included.
+    enum SchemaObjectColumn { SchemaType, SchemaName };
+    static QString selectSchemaObjects();
+    // Hidden and generated columns too.
+    static QString selectColumnNames(const QString &table);
 
 private:
     // The inside of a single-quoted SQL literal that holds exactly `text`.

@@ -13,8 +13,10 @@ public:
     // line is read no further.
     static constexpr int longestLine = 128 * 1024;
 
-    // From the controlling terminal, not echoed; false without a terminal.
-    static bool fromTerminal(const QByteArray &prompt, QByteArray *line);
+    // From the controlling terminal, not echoed. Stopped at the prompt, the
+    // terminal echoes again; continued, the prompt starts anew. False where
+    // there is no terminal, or the input ends before anything was typed.
+    static bool fromTerminal(const QByteArray &prompt, QByteArray *line, QString *error = nullptr);
     // False when standard input ends before anything was read.
     static bool fromStandardInput(QByteArray *line);
     // The line as UTF-8 text; refused where it is not, or holds a zero byte
@@ -24,8 +26,8 @@ public:
                               const QString &name = QStringLiteral("the master password"));
 
 private:
-    static bool readLine(int fd, QByteArray *line);
-    static void restoreEchoAndDie(int signalNumber);
+    // The prompt is shown again where the program was continued meanwhile.
+    static bool readLine(int fd, QByteArray *line, const QByteArray &prompt = QByteArray());
 };
 
 #endif // PM_PASSWORDINPUT_H

@@ -3,7 +3,6 @@
 #include "formats/entrycsv.h"
 #include "vault/masterpassword.h"
 #include "vault/sqlerrortext.h"
-#include "vault/storednames.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultentries.h"
 #include "vault/vaultfile.h"
@@ -13,18 +12,18 @@
 #include "vaulttool/privatefile.h"
 #include "vaulttool/vaultbackup.h"
 #include "vaulttool/vaultcheck.h"
+#include "vaulttool/vaultconnection.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QVariant>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 const QString vaultOption = QStringLiteral("vault");
@@ -33,9 +32,6 @@ const QString outputOption = QStringLiteral("output");
 const QString forceOption = QStringLiteral("force");
 const QString helpOption = QStringLiteral("help");
 const QString versionOption = QStringLiteral("version");
-
-// What the window program does when another program holds the vault.
-const char waitForLocks[] = "QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000";
 }
 
 const QVector<VaultTool::Command> &VaultTool::commands()
@@ -136,10 +132,11 @@ int VaultTool::check(const QStringList &)
     QString error;
     if (!openVault(false, &error))
         return fail(error);
-    const QStringList fileProblems = VaultCheck::fileProblems();
+    QStringList fileProblems;
+    const bool hasTables = VaultCheck::checkFile(&fileProblems);
     for (const QString &problem : fileProblems)
         printError(problem);
-    if (!VaultCheck::hasTables())
+    if (!hasTables)
         return 1;
     if (!unlock(&error))
         return fail(error);
@@ -162,7 +159,8 @@ int VaultTool::check(const QStringList &)
 int VaultTool::backup(const QStringList &files)
 {
     QString error;
-    if (!openVault(false, &error) || !VaultBackup::copyTo(files.first(), parser.isSet(forceOption), &error))
+    PrivateFile copy(files.first(), parser.isSet(forceOption));
+    if (!openVault(false, &error) || !createPrivately(copy, &error) || !VaultBackup::copyTo(copy, &error))
         return fail(error);
     return 0;
 }
@@ -170,7 +168,12 @@ int VaultTool::backup(const QStringList &files)
 int VaultTool::exportEntries(const QStringList &)
 {
     QString error;
-    if (!openVault(false, &error) || !unlock(&error))
+    // Made before the password is asked: a folder that cannot take it is
+    // said before anyone types one.
+    std::unique_ptr<PrivateFile> file;
+    if (parser.isSet(outputOption))
+        file = std::make_unique<PrivateFile>(parser.value(outputOption), false);
+    if (!openVault(false, &error) || (file && !createPrivately(*file, &error)) || !unlock(&error))
         return fail(error);
     QByteArray csv = EntryCsv::header();
     QSqlDatabase::database().transaction();
@@ -183,13 +186,11 @@ int VaultTool::exportEntries(const QStringList &)
     QSqlDatabase::database().rollback();
     if (!read)
         return fail(error);
-    if (!parser.isSet(outputOption)) {
+    if (!file) {
         if (!writeOut(csv, &error))
             return fail(error);
-    } else {
-        PrivateFile file(parser.value(outputOption), false);
-        if (!file.create(&error) || !file.write(csv, &error) || !file.publish(&error))
-            return fail(error);
+    } else if (!file->write(csv, &error) || !file->publish(&error)) {
+        return fail(error);
     }
     printError(QStringLiteral("warning: the export holds every password in clear text"));
     return 0;
@@ -240,18 +241,12 @@ int VaultTool::changePassword(const QStringList &)
 
 bool VaultTool::openVault(bool writable, QString *error)
 {
-    // As a URI, so that a missing vault is reported instead of made anew.
-    QUrl uri = QUrl::fromLocalFile(QFileInfo(vaultPath).absoluteFilePath());
-    uri.setQuery(writable ? QStringLiteral("mode=rw") : QStringLiteral("mode=ro"));
-    QSqlDatabase vault = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    vault.setConnectOptions(QString::fromLatin1(waitForLocks));
-    vault.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    if (vault.open()) {
-        StoredNames::keepStoredText(vault);
-        return true;
-    }
-    *error = QStringLiteral("cannot open the vault %1: %2").arg(vaultPath, vault.lastError().databaseText());
-    return false;
+    QString note;
+    if (!VaultConnection::open(vaultPath, writable, &note, error))
+        return false;
+    if (!note.isEmpty())
+        printError(note);
+    return true;
 }
 
 // As the master password dialog checks a password, on its statement. The
@@ -274,12 +269,8 @@ bool VaultTool::unlock(QString *error, const QByteArray &prompt)
         return false;
     }
     QByteArray line;
-    if (!readPassword(prompt, &line)) {
-        *error = passwordFromStandardInput
-            ? QStringLiteral("no master password on standard input")
-            : QStringLiteral("no terminal to ask for the master password; use --password-stdin");
+    if (!readPassword(prompt, &line, error))
         return false;
-    }
     QByteArray bytes;
     if (!PasswordInput::passwordBytes(line, &bytes, error))
         return false;
@@ -298,7 +289,7 @@ bool VaultTool::unlock(QString *error, const QByteArray &prompt)
 bool VaultTool::readNewPassword(QByteArray *bytes, QString *error) const
 {
     QByteArray line;
-    if (!readPassword("New master password: ", &line)) {
+    if (!readPassword("New master password: ", &line, error)) {
         *error = QStringLiteral("no new master password given");
         return false;
     }
@@ -311,7 +302,7 @@ bool VaultTool::readNewPassword(QByteArray *bytes, QString *error) const
         return false;
     }
     QByteArray again;
-    const bool repeated = readPassword("New master password again: ", &again);
+    const bool repeated = readPassword("New master password again: ", &again, error);
     if ((repeated && again != line) || (!repeated && !passwordFromStandardInput)) {
         *error = QStringLiteral("the new master passwords differ");
         return false;
@@ -323,11 +314,23 @@ bool VaultTool::readNewPassword(QByteArray *bytes, QString *error) const
     return true;
 }
 
-bool VaultTool::readPassword(const QByteArray &prompt, QByteArray *line) const
+bool VaultTool::readPassword(const QByteArray &prompt, QByteArray *line, QString *error) const
 {
-    if (passwordFromStandardInput)
-        return PasswordInput::fromStandardInput(line);
-    return PasswordInput::fromTerminal(prompt, line);
+    if (!passwordFromStandardInput)
+        return PasswordInput::fromTerminal(prompt, line, error);
+    if (PasswordInput::fromStandardInput(line))
+        return true;
+    *error = QStringLiteral("no master password on standard input");
+    return false;
+}
+
+bool VaultTool::createPrivately(PrivateFile &file, QString *error)
+{
+    if (!file.create(error))
+        return false;
+    for (const QString &warning : file.warnings())
+        printError(QStringLiteral("warning: %1").arg(warning));
+    return true;
 }
 
 bool VaultTool::writeOut(const QByteArray &bytes, QString *error)

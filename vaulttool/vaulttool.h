@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+class PrivateFile;
+
 // passwordmanager-vault: checks, backs up, exports and imports the window
 // program's vault, and changes its master password, from the command line.
 // Exit status 0 on success, 1 for a problem with the vault or the input, 2
@@ -42,7 +44,8 @@ private:
     bool openVault(bool writable, QString *error);
     bool unlock(QString *error, const QByteArray &prompt = "Master password: ");
     bool readNewPassword(QByteArray *bytes, QString *error) const;
-    bool readPassword(const QByteArray &prompt, QByteArray *line) const;
+    bool readPassword(const QByteArray &prompt, QByteArray *line, QString *error) const;
+    static bool createPrivately(PrivateFile &file, QString *error);
     static bool writeOut(const QByteArray &bytes, QString *error);
     static QString entryCountText(int count);
     static int usageError(const QString &message);
