@@ -9,13 +9,8 @@
 bool DetectingReader::read(QIODevice *input, const Take &take, QStringList *refused, QStringList *warnings,
                            QString *error)
 {
-    if (isKeePassXml(input->peek(xmlStart))) {
-        const std::unique_ptr<EntryReader> xml = EntryFormats::reader(EntryFormats::keepassXml);
-        if (xml)
-            return xml->read(input, take, refused, warnings, error);
-        *error = QStringLiteral("line 1: KeePass XML is not read by this build");
-        return false;
-    }
+    if (isKeePassXml(input->peek(xmlStart)))
+        return EntryFormats::reader(EntryFormats::keepassXml)->read(input, take, refused, warnings, error);
     CsvTable table(input);
     CsvTable::Record header;
     if (!table.next(&header, error))

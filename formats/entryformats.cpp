@@ -7,6 +7,8 @@
 #include "formats/detectingreader.h"
 #include "formats/firefoxcsvreader.h"
 #include "formats/keepassxccsvreader.h"
+#include "formats/keepassxmlreader.h"
+#include "formats/keepassxmlwriter.h"
 #include "formats/vaultcsvreader.h"
 #include "formats/vaultcsvwriter.h"
 
@@ -32,7 +34,8 @@ std::unique_ptr<EntryReader> EntryFormats::reader(const QString &name)
 {
     if (name == automatic)
         return std::make_unique<DetectingReader>();
-    // KeePassXmlReader plugs in here.
+    if (name == keepassXml)
+        return std::make_unique<KeePassXmlReader>();
     for (auto &reader : csvReaders()) {
         if (reader->name() == name)
             return std::move(reader);
@@ -42,7 +45,8 @@ std::unique_ptr<EntryReader> EntryFormats::reader(const QString &name)
 
 std::unique_ptr<EntryWriter> EntryFormats::writer(const QString &name)
 {
-    // KeePassXmlWriter plugs in here.
+    if (name == keepassXml)
+        return std::make_unique<KeePassXmlWriter>();
     if (name == QLatin1String("csv"))
         return std::make_unique<VaultCsvWriter>();
     if (name == QLatin1String("bitwarden-csv"))

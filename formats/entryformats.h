@@ -23,8 +23,7 @@ public:
     // Without automatic, which picks one of these from the file itself.
     static QStringList readable();
     static QStringList writable();
-    // Nothing where the name is none of them, or where the format is not
-    // built into this program.
+    // Nothing where the name is none of them.
     static std::unique_ptr<EntryReader> reader(const QString &name);
     static std::unique_ptr<EntryWriter> writer(const QString &name);
     static std::vector<std::unique_ptr<CsvEntryReader>> csvReaders();

@@ -9,6 +9,7 @@
 #include "vault/storednames.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultfile.h"
+#include "vault/vaultlock.h"
 #include "vault/vaultstatements.h"
 
 #include <QApplication>
@@ -64,7 +65,10 @@ MainWindow::MainWindow(QWidget *parent)
     // once the event loop runs and whenever its settings change.
     connect(qApp, &QGuiApplication::fontChanged, this, [] { QApplication::setFont(applicationFont()); });
 
-    if (!openVault()) {
+    // Held as long as the window lives, so that passwordmanager-vault cannot
+    // change the master password under the key the window works with; taken
+    // before the gate reads the check value, it waits for a change under way.
+    if (!openVault() || !(new VaultLock(this))->lockShared(db, nullptr)) {
         showMessage(QStringLiteral("Error Connect to DataBasse"));
         return;
     }

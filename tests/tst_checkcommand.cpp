@@ -15,7 +15,8 @@ private slots:
         TestVault vault;
         TestVault::create();
         TestVault::addEntry("a", "l", "p", "n");
-        QCOMPARE(VaultToolProcess::run({"check"}).out, QByteArray("1 entry, all clean\n"));
+        QVERIFY(::symlink("db.db", "link.db") == 0);
+        QCOMPARE(VaultToolProcess::run({"--vault", "link.db", "check"}).out, QByteArray("1 entry, all clean\n"));
         const QByteArray key = QByteArray::fromHex(TestVault::masterKeyFor().toLatin1());
         const QByteArray unpadded = AesCipher().encrypt("0123456789abcdef", key).left(32).toBase64();
         TestVault::run(VaultStatements::insertEntry("b", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
@@ -28,6 +29,28 @@ private slots:
                  "the note is 10 bytes long, which no stored value is\n"
                  "passwordmanager-vault: entry 3: the password is 40 bytes long, which no "
                  "stored value is; the note does not decrypt under the master key\n");
+    }
+
+    // Listed by domain, named by id.
+    void namesADamagedEntryByItsId()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("b", "l", "p", "n");
+        TestVault::run(VaultStatements::insertEntry("a", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
+        QCOMPARE(VaultToolProcess::run({"check"}).err,
+                 "passwordmanager-vault: entry 2: the password is not Base64 "
+                 "text; the note is 10 bytes long, which no stored value is\n");
+    }
+
+    void saysNothingOfTheEntriesUnderAWrongPassword()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::run(VaultStatements::insertEntry("a", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
+        const VaultToolProcess::Run result = VaultToolProcess::run({"check"}, "wrong\n");
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.out + result.err.toUtf8(), QByteArray("passwordmanager-vault: wrong master password\n"));
     }
 
     void reportsAMissingTable()

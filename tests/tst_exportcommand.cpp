@@ -132,6 +132,36 @@ private slots:
                                       "byte, which an import refuses\n"));
         QVERIFY(VaultToolProcess::run({"import", "out.csv"}).err.contains("line 2: the domain holds a zero byte"));
     }
+
+    void removesItsFileWhenEnded_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<int>("ignoredAtStart");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("SIGINT") << SIGINT << 0 << QStringList("db.db");
+        QTest::newRow("SIGTERM") << SIGTERM << 0 << QStringList("db.db");
+        QTest::newRow("SIGHUP") << SIGHUP << 0 << QStringList("db.db");
+        QTest::newRow("SIGHUP, ignored at start") << SIGHUP << SIGHUP << QStringList{"db.db", "out.csv"};
+    }
+
+    // Signalled while it waits for the master password, its file made.
+    void removesItsFileWhenEnded()
+    {
+        QFETCH(int, signalNumber);
+        TestVault vault;
+        TestVault::create();
+        VaultToolProcess::WithoutTerminal tool;
+        QFETCH(int, ignoredAtStart);
+        tool.ignoredSignal = ignoredAtStart;
+        tool.start(PM_VAULT_TOOL, {"--password-stdin", "export", "--output", "out.csv"});
+        const QStringList temporary{".passwordmanager-vault-*"};
+        QVERIFY(QTest::qWaitFor([&] { return !QDir().entryList(temporary, QDir::Files | QDir::Hidden).isEmpty(); }));
+        ::kill(pid_t(tool.processId()), signalNumber);
+        tool.write("master\n");
+        tool.closeWriteChannel();
+        QVERIFY(tool.waitForFinished());
+        QTEST(QDir().entryList(QDir::Files | QDir::Hidden), "files");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestExportCommand)

@@ -126,9 +126,17 @@ private slots:
         QCOMPARE(TestVault::run("SELECT count(*) FROM Data").toInt(), 1);
     }
 
-    // A database as KeePassXC keeps one, exported as its CSV.
+    // A database as KeePassXC keeps one, exported as its CSV or its XML.
+    void takesWhatKeePassXcExports_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("CSV") << "csv";
+        QTest::newRow("XML") << "xml";
+    }
+
     void takesWhatKeePassXcExports()
     {
+        QFETCH(QString, format);
         TestVault vault;
         TestVault::create();
         const QByteArray password = "db\n";
@@ -144,8 +152,8 @@ private slots:
         keepassxc({"add", "-q", "-u", "admin", "--notes", "a\nb\n", "k.kdbx", "Work/router"}, password);
         keepassxc({"add", "-q", "-u", "иван", "--url", "https://xn--80a1acny.xn--p1ai/", "-p", "k.kdbx", "Почта"},
                   password + "пароль\n");
-        VaultToolProcess::writeFile("k.csv", keepassxc({"export", "-q", "-f", "csv", "k.kdbx"}, password));
-        QCOMPARE(VaultToolProcess::run({"import", "k.csv"}).out, "imported 4 entries\n");
+        VaultToolProcess::writeFile("k.out", keepassxc({"export", "-q", "-f", format, "k.kdbx"}, password));
+        QCOMPARE(VaultToolProcess::run({"import", "k.out"}).out, "imported 4 entries\n");
         QCOMPARE(VaultToolProcess::run({"export"}).out,
                  "domain,login,password,note\r\nGitHub.com,bob,pw,\r\naccounts.example.org,alice2,entry-pass,\"line1\n"
                  "line2, \"\"q\"\"\n\nTitle: Сбер\nURL: https://accounts.example.org/login?x=1\nGroup: Work/Банк\"\r\n"

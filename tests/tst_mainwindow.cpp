@@ -62,19 +62,26 @@ private slots:
     void startSetsUpWhatIsMissing_data()
     {
         QTest::addColumn<int>("links");
-        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("before");
         QTest::addColumn<int>("fileSizeLimit");
         QTest::addColumn<QStringList>("tables");
         const QStringList vault{"Data", "sqlite_sequence", "SPass"};
-        QTest::newRow("no file") << 0 << "" << -1 << vault;
-        QTest::newRow("46 links") << 46 << "" << -1 << vault;
-        QTest::newRow("zero-length file") << 0 << "SELECT 1" << -1 << vault;
-        QTest::newRow("only Data, left by a start cut short") << 0 << VaultStatements::createDataTable() << -1 << vault;
-        QTest::newRow("another program's table") << 0 << "CREATE TABLE Other (x)" << -1 << QStringList("Other");
-        QTest::newRow("another program's Data") << 0 << "CREATE TABLE Data (x)" << -1 << QStringList("Data");
-        QTest::newRow("full disk") << 0 << "" << 0 << vault;
-        QTest::newRow("full disk behind links") << 2 << "" << 0 << vault;
-        QTest::newRow("disk full after the first table") << 0 << "" << 3 * 4096 << vault;
+        const QStringList none;
+        QTest::newRow("no file") << 0 << none << -1 << vault;
+        QTest::newRow("46 links") << 46 << none << -1 << vault;
+        QTest::newRow("zero-length file") << 0 << QStringList("SELECT 1") << -1 << vault;
+        QTest::newRow("only Data, left by a start cut short")
+            << 0 << QStringList(VaultStatements::createDataTable()) << -1 << vault;
+        QTest::newRow("only SPass") << 0 << QStringList("CREATE TABLE SPass (pass)") << -1
+                                    << QStringList{"SPass", "Data", "sqlite_sequence"};
+        QTest::newRow("both among another program's tables")
+            << 0
+            << QStringList{"CREATE TABLE Other (x)", "CREATE VIEW v AS SELECT 1", "CREATE TABLE SPass (pass)",
+                           "CREATE TABLE Data (id, domain, login, pass, info)"}
+            << -1 << QStringList{"Other", "SPass", "Data"};
+        QTest::newRow("full disk") << 0 << none << 0 << vault;
+        QTest::newRow("full disk behind links") << 2 << none << 0 << vault;
+        QTest::newRow("disk full after the first table") << 0 << none << 3 * 4096 << vault;
     }
 
     // Whatever the umask and wherever db.db leads, a new vault is its
@@ -84,7 +91,7 @@ private slots:
     void startSetsUpWhatIsMissing()
     {
         QFETCH(int, links);
-        QFETCH(QString, before);
+        QFETCH(QStringList, before);
         QFETCH(int, fileSizeLimit);
         QFETCH(QStringList, tables);
         QVERIFY(QDir().mkdir("sub"));
@@ -94,8 +101,8 @@ private slots:
             QVERIFY(::symlink(name(link + 1), "sub/" + name(link)) == 0);
         QVERIFY(links == 0 || ::symlink("sub/" + name(1), "db.db") == 0);
         const mode_t previous = ::umask(022);
-        if (!before.isEmpty())
-            TestVault::run(before);
+        for (const QString &statement : before)
+            TestVault::run(statement);
         if (fileSizeLimit >= 0) {
             QStringList messages;
             ModalDriver::answer(this, ModalDriver::noteText(&messages));
@@ -117,6 +124,40 @@ private slots:
         struct stat vault{};
         QVERIFY(::stat(links > 0 ? "sub/vault.db" : "db.db", &vault) == 0);
         QCOMPARE(vault.st_mode & 0777, before.isEmpty() ? 0600u : 0644u);
+    }
+
+    void foreignFileIsLeftAsItWas_data()
+    {
+        QTest::addColumn<QStringList>("schema");
+        const QString spass = VaultStatements::createSPassTable();
+        QTest::newRow("another program's table") << QStringList("CREATE TABLE Other (x)");
+        QTest::newRow("its Data") << QStringList("CREATE TABLE Data (x)");
+        QTest::newRow("its SPass") << QStringList("CREATE TABLE SPass (pass, salt)");
+        QTest::newRow("SPass among its tables") << QStringList{"CREATE TABLE Other (x)", spass};
+        QTest::newRow("spass") << QStringList("CREATE TABLE spass (pass VARCHAR (100))");
+        QTest::newRow("data") << QStringList{"CREATE TABLE data (id, domain, login, pass, info)", spass};
+        QTest::newRow("a column more") << QStringList{"CREATE TABLE Data (id, domain, login, pass, info, x)", spass};
+        QTest::newRow("a column less") << QStringList{"CREATE TABLE Data (id, domain, login, pass)", spass};
+        QTest::newRow("a generated column")
+            << QStringList{"CREATE TABLE Data (id, domain, login, pass, info, d AS (domain))", spass};
+        QTest::newRow("a view") << QStringList("CREATE VIEW v AS SELECT 1");
+    }
+
+    void foreignFileIsLeftAsItWas()
+    {
+        QFETCH(QStringList, schema);
+        for (const QString &statement : schema)
+            TestVault::run(statement);
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+        QFile file("db.db");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        QStringList messages;
+        ModalDriver::answer(this, ModalDriver::noteText(&messages));
+        window = std::make_unique<MainWindow>();
+        QCOMPARE(messages, QStringList("Error Connect to DataBasse"));
+        QVERIFY(file.seek(0));
+        QCOMPARE(file.readAll(), before);
     }
 
     void startGivesTheUmaskBack_data()

@@ -29,8 +29,13 @@ private slots:
                                  << "wrong arguments for import";
         QTest::newRow("no DEST") << QStringList{"backup"} << none << "" << 2 << "wrong arguments for backup";
         QTest::newRow("no vault") << QStringList{"--vault", "none.db", "check"} << none << "" << 1
-                                  << "cannot open the vault none.db";
+                                  << "cannot open the vault none.db: No such file or directory";
+        QTest::newRow("a directory") << QStringList{"--vault", ".", "check"} << none << "" << 1
+                                     << "cannot open the vault .: it is not a regular file";
+        QTest::newRow("a FIFO") << QStringList{"--vault", "fifo", "export"} << none << "" << 1
+                                << "cannot open the vault fifo: it is not a regular file";
         QTest::newRow("wrong password") << exportToFile << QByteArray("Master\n") << "" << 1 << "wrong master password";
+        QTest::newRow("no line break") << exportToFile << QByteArray("Master") << "" << 1 << "wrong master password";
         QTest::newRow("untrimmed") << QStringList{"import", "in.csv"} << QByteArray("master \n") << "" << 1
                                    << "wrong master password";
         QTest::newRow("a zero byte") << exportToFile << QByteArray("master\0x\n", 9) << "" << 1
@@ -44,6 +49,11 @@ private slots:
         QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password on standard input";
         QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1
                                   << "has no master password yet";
+        const QString locked = "passwordmanager-vault: the vault db.db is locked by another program; try again once "
+                               "it is done\n";
+        QTest::newRow("locked, check") << QStringList{"check"} << none << "BEGIN EXCLUSIVE" << 1 << locked;
+        QTest::newRow("locked, export") << exportToFile << none << "BEGIN EXCLUSIVE" << 1 << locked;
+        QTest::newRow("locked, backup") << QStringList{"backup", "copy.db"} << none << "BEGIN EXCLUSIVE" << 1 << locked;
         QTest::newRow("unknown format") << QStringList{"import", "--format", "xml", "in.csv"} << none << "" << 2
                                         << "unknown format xml";
         QTest::newRow("import only") << QStringList{"export", "--format", "firefox-csv"} << none << "" << 2
@@ -67,11 +77,60 @@ private slots:
         TestVault::create();
         TestVault::run(vaultChange);
         VaultToolProcess::writeFile("in.csv", "domain,login,password,note\nd,l,p,n\n");
+        QVERIFY(::mkfifo("fifo", 0600) == 0);
         const VaultToolProcess::Run result = VaultToolProcess::run(arguments, input);
         QTEST(result.status, "status");
         QVERIFY2((result.out + result.err.toUtf8()).contains(message.toUtf8()), qPrintable(result.err));
-        QVERIFY(!QFile::exists("out.csv") && !QFile::exists("none.db"));
+        QVERIFY2(result.err.count("passwordmanager-vault: ") <= 1, qPrintable(result.err));
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList({"db.db", "in.csv"}));
         QCOMPARE(TestVault::run("SELECT count(*) FROM Data").toInt(), 0);
+    }
+
+    void finishesAnInterruptedWrite_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QVector<int>>("modes");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("vaultThen");
+        const QVector<int> writable{0666, 0666, 0777};
+        const QString rolledBack = "passwordmanager-vault: the vault db.db held a write that was cut short; it was "
+                                   "rolled back, and the vault is as its last complete change left it\n";
+        QTest::newRow("check") << QStringList("check") << writable << 0 << QByteArray("1 entry, all clean\n")
+                               << rolledBack << "db.db";
+        QTest::newRow("export") << QStringList("export") << writable << 0 << entries << rolledBack << "db.db";
+        QTest::newRow("backup") << QStringList{"backup", "copy.db"} << writable << 0 << QByteArray() << rolledBack
+                                << "copy.db";
+        QTest::newRow("vault read-only") << QStringList("check") << QVector<int>{0444, 0666, 0777} << 1 << QByteArray()
+                                         << "cannot write the vault; run this again as a user who can" << "db.db";
+        QTest::newRow("journal read-only") << QStringList("check") << QVector<int>{0666, 0444, 0777} << 1
+                                           << QByteArray() << "cannot write its journal /" << "db.db";
+        QTest::newRow("folder read-only") << QStringList("check") << QVector<int>{0666, 0666, 0555} << 1 << QByteArray()
+                                          << "cannot write its folder /" << "db.db";
+    }
+
+    // As a user held to the modes of the vault, its journal and its folder.
+    // Neither the changes a killed writer made nor those it had yet to make
+    // are ever read: rolled back, or not read at all.
+    void finishesAnInterruptedWrite()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QVector<int>, modes);
+        QFETCH(QString, err);
+        QFETCH(QString, vaultThen);
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("a", "l", "p", "n");
+        TestVault::interruptWrite(halfWrite);
+        QVERIFY(::chmod("db.db", mode_t(modes[0])) == 0 && ::chmod("db.db-journal", mode_t(modes[1])) == 0);
+        QVERIFY(::chmod(".", mode_t(modes[2])) == 0);
+        const VaultToolProcess::Run result = VaultToolProcess::run(arguments, "master\n", true);
+        QVERIFY(::chmod(".", 0700) == 0);
+        QTEST(result.status, "status");
+        QTEST(result.out, "out");
+        QVERIFY2(result.err.contains(err), qPrintable(result.err));
+        QCOMPARE(VaultToolProcess::run({"--vault", vaultThen, "export"}).out, entries);
     }
 
     void refusesWithoutATerminalOrStandardInput()
@@ -85,16 +144,51 @@ private slots:
                  "use --password-stdin\n");
     }
 
-    void asksOnTheTerminalWithoutEcho()
+    void promptsOnTheTerminal_data()
     {
+        QTest::addColumn<QList<int>>("ignored");
+        QTest::addColumn<QByteArrayList>("steps");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("screen");
+        const QByteArray prompt = "Master password: ";
+        const QByteArray clean = "\r\n0 entries, all clean\r\n";
+        const QList<int> none;
+        QTest::newRow("typed") << none << QByteArrayList{prompt, "typed-secret\r"} << 0 << prompt + clean;
+        QTest::newRow("Ctrl-D") << none << QByteArrayList{prompt, "\x04"} << 1
+                                << prompt
+                + "\r\npasswordmanager-vault: no master password was typed: the input ended\r\n";
+        QTest::newRow("Ctrl-C") << none << QByteArrayList{prompt, "typed\x03"} << 130 << prompt;
+        QTest::newRow("Ctrl-\\") << none << QByteArrayList{prompt, "typed\x1c"} << 131 << prompt;
+        QTest::newRow("Ctrl-Z, fg, typed ahead")
+            << none << QByteArrayList{prompt, "typed\x1a", "$ ", "fg\rtyped-ahead", "ahead" + prompt, "typed-secret\r"}
+            << 0 << prompt + "\r\nStopped\r\n$ fg\r\ntyped-ahead" + prompt + clean;
+        QTest::newRow("Ctrl-Z ignored") << QList<int>{SIGTSTP} << QByteArrayList{prompt, "typed\x1atyped-secret\r"} << 0
+                                        << prompt + clean;
+    }
+
+    // Typed as a person does, once the screen shows what each step waits
+    // for. Whatever ends the prompt, the terminal echoes again.
+    void promptsOnTheTerminal()
+    {
+        QFETCH(QList<int>, ignored);
+        QFETCH(QByteArrayList, steps);
         TestVault vault;
         TestVault::create("typed-secret");
-        PseudoTerminal terminal(PM_VAULT_TOOL, {"check"});
-        terminal.waitFor("Master password: ");
-        terminal.type("typed-secret\r");
-        QCOMPARE(terminal.waitForExit(), 0);
-        QCOMPARE(terminal.screen(), QByteArray("Master password: \r\n0 entries, all clean\r\n"));
+        PseudoTerminal terminal(PM_VAULT_TOOL, {"check"}, ignored);
+        for (int step = 0; step < steps.size(); step += 2) {
+            terminal.waitFor(steps.at(step));
+            terminal.type(steps.at(step + 1));
+        }
+        QTEST(terminal.waitForExit(), "status");
+        QTEST(terminal.screen(), "screen");
+        QVERIFY(terminal.echoes());
     }
+
+private:
+    const QByteArray entries = "domain,login,password,note\r\na,l,p,n\r\n";
+    const QString halfWrite
+        = "UPDATE Data SET domain = 'half'; WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+          "FROM n WHERE x < 200) INSERT INTO Data (domain) SELECT hex(zeroblob(500)) FROM n";
 };
 
 QTEST_GUILESS_MAIN(TestVaultTool)

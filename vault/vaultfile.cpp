@@ -4,10 +4,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
-#include <QStringList>
-
-#include <algorithm>
+#include <QVariant>
 
 QString VaultFile::name()
 {
@@ -16,33 +13,59 @@ QString VaultFile::name()
 
 bool VaultFile::createMissingTables(QSqlDatabase &db)
 {
-    // Listed inside the transaction, so that no other program can add a
-    // table between the look and the change.
+    // Read inside the transaction, so that no other program can add a table
+    // between the look and the change.
     if (!db.transaction())
         return false;
-    const QStringList tables = db.tables();
-    const bool onlyOwnTables
-        = std::all_of(tables.cbegin(), tables.cend(), [&db](const QString &table) { return isOwnTable(db, table); });
-    const bool made = !onlyOwnTables
-        || ((tables.contains(QStringLiteral("Data")) || run(db, VaultStatements::createDataTable()))
-            && (tables.contains(QStringLiteral("SPass")) || run(db, VaultStatements::createSPassTable())));
+    QStringList ownTables;
+    QStringList others;
+    const bool read = readSchema(db, &ownTables, &others);
+    const bool isVault = ownTables.size() == 2;
+    const bool made = read
+        && (isVault
+            || (others.isEmpty()
+                && (ownTables.contains(QStringLiteral("Data")) || run(db, VaultStatements::createDataTable()))
+                && (ownTables.contains(QStringLiteral("SPass")) || run(db, VaultStatements::createSPassTable()))));
     if (made && db.commit())
         return true;
     db.rollback();
     return false;
 }
 
-bool VaultFile::isOwnTable(const QSqlDatabase &db, const QString &table)
+bool VaultFile::readSchema(const QSqlDatabase &db, QStringList *ownTables, QStringList *others)
 {
-    // SQLite makes sqlite_sequence along with Data, to keep its ids.
-    if (table == QLatin1String("sqlite_sequence"))
-        return true;
-    const QSqlRecord record = db.record(table);
-    QStringList columns;
-    for (int column = 0; column < record.count(); ++column)
-        columns << record.fieldName(column);
-    return (table == QLatin1String("Data") && columns == QStringList({"id", "domain", "login", "pass", "info"}))
-        || (table == QLatin1String("SPass") && columns == QStringList("pass"));
+    QSqlQuery objects(db);
+    objects.setForwardOnly(true);
+    if (!objects.exec(VaultStatements::selectSchemaObjects()))
+        return false;
+    while (objects.next()) {
+        const QString type = objects.value(VaultStatements::SchemaType).toString();
+        const QString name = objects.value(VaultStatements::SchemaName).toString();
+        // SQLite's own, such as the sqlite_sequence that comes with Data.
+        if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+            continue;
+        (isOwnTable(db, type, name) ? ownTables : others)->append(name);
+    }
+    return !objects.lastError().isValid();
+}
+
+// Named exactly as this program names them, with exactly its columns by
+// name, whatever their declared types: another tool may have left the id
+// untyped.
+bool VaultFile::isOwnTable(const QSqlDatabase &db, const QString &type, const QString &name)
+{
+    const QStringList wanted = name == QLatin1String("Data") ? QStringList{"id", "domain", "login", "pass", "info"}
+        : name == QLatin1String("SPass")                     ? QStringList{"pass"}
+                                                             : QStringList();
+    if (type != QLatin1String("table") || wanted.isEmpty())
+        return false;
+    QSqlQuery columns(db);
+    columns.setForwardOnly(true);
+    QStringList found;
+    columns.exec(VaultStatements::selectColumnNames(name));
+    while (columns.next())
+        found << columns.value(0).toString();
+    return found == wanted;
 }
 
 bool VaultFile::run(QSqlDatabase &db, const QString &statement)

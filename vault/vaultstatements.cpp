@@ -32,6 +32,22 @@ QString VaultStatements::selectStoredEntries()
     return QStringLiteral("SELECT `id`,`domain`,`login`,`pass`,`info`,`rowid` FROM `Data` ORDER BY `domain`");
 }
 
+QString VaultStatements::selectSealedEntries()
+{
+    return QStringLiteral("SELECT `id`,`pass`,`info`,`rowid` FROM `Data` ORDER BY `rowid`");
+}
+
+QString VaultStatements::selectSealedValues(qint64 rowid)
+{
+    return QStringLiteral("SELECT `pass`,`info` FROM `Data` WHERE `rowid` = ") + idText(rowid);
+}
+
+QString VaultStatements::updateSealedValues(const QString &pass, const QString &info, qint64 rowid)
+{
+    return QStringLiteral("UPDATE `Data` SET `pass` = '") + literalBody(pass) + QStringLiteral("',`info` = '")
+        + literalBody(info) + QStringLiteral("' WHERE `rowid` = ") + idText(rowid);
+}
+
 QString VaultStatements::deleteEntry(qint64 id)
 {
     return QStringLiteral("DELETE FROM `Data` WHERE `id` = ") + idText(id);
@@ -68,9 +84,24 @@ QString VaultStatements::insertCheckValue(const QString &checkValue)
     return QStringLiteral("INSERT INTO `SPass`(`pass`) VALUES ('") + literalBody(checkValue) + QStringLiteral("')");
 }
 
+QString VaultStatements::updateCheckValue(const QString &checkValue)
+{
+    return QStringLiteral("UPDATE `SPass` SET `pass` = '") + literalBody(checkValue) + QStringLiteral("'");
+}
+
 QString VaultStatements::checkIntegrity()
 {
     return QStringLiteral("PRAGMA integrity_check");
+}
+
+QString VaultStatements::selectSchemaObjects()
+{
+    return QStringLiteral("SELECT `type`,`name` FROM `sqlite_master`");
+}
+
+QString VaultStatements::selectColumnNames(const QString &table)
+{
+    return QStringLiteral("SELECT `name` FROM pragma_table_xinfo('") + literalBody(table) + QStringLiteral("')");
 }
 
 QString VaultStatements::literalBody(const QString &text)

@@ -23,6 +23,14 @@ public:
     // rowid names a row alone even where another tool made ids that do not.
     enum StoredEntryColumn { StoredId, StoredDomain, StoredLogin, StoredPass, StoredInfo, StoredRowid };
     static QString selectStoredEntries();
+    // Every row's sealed values, in the order the rows are kept: nothing to
+    // sort, so SQLite writes no temporary file.
+    enum SealedEntryColumn { SealedId, SealedPass, SealedInfo, SealedRowid };
+    static QString selectSealedEntries();
+    // One row's sealed values, and their replacement, by rowid alone.
+    enum SealedValueColumn { SealedValuePass, SealedValueInfo };
+    static QString selectSealedValues(qint64 rowid);
+    static QString updateSealedValues(const QString &pass, const QString &info, qint64 rowid);
     static QString deleteEntry(qint64 id);
     static QString insertEntry(const QString &domain, const QString &login, const QString &pass, const QString &info);
     static QString updateEntry(const QString &domain, const QString &login, const QString &pass, const QString &info,
@@ -32,8 +40,14 @@ public:
     enum CheckValueColumn { CheckValueCount, CheckValueText };
     static QString selectCheckValue();
     static QString insertCheckValue(const QString &checkValue);
+    static QString updateCheckValue(const QString &checkValue);
 
     static QString checkIntegrity();
+    // Every object of the schema, SQLite's own included.
+    enum SchemaObjectColumn { SchemaType, SchemaName };
+    static QString selectSchemaObjects();
+    // Hidden and generated columns too.
+    static QString selectColumnNames(const QString &table);
 
 private:
     // The inside of a single-quoted SQL literal that holds exactly `text`.

@@ -9,7 +9,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-bool VaultBackup::copyTo(const QString &destination, bool replace, QString *error)
+bool VaultBackup::copyTo(PrivateFile &target, QString *error)
 {
     sqlite3 *vault = StoredNames::handle(QSqlDatabase::database());
     if (!vault) {
@@ -18,12 +18,11 @@ bool VaultBackup::copyTo(const QString &destination, bool replace, QString *erro
     }
     // Replaced by its copy, the vault would go on being written by whoever
     // has it open, into a file that no longer has a name.
-    if (isVaultItself(vault, destination)) {
-        *error = QStringLiteral("%1 is the vault itself").arg(destination);
+    if (isVaultItself(vault, target.destinationPath())) {
+        *error = QStringLiteral("%1 is the vault itself").arg(target.destinationPath());
         return false;
     }
-    PrivateFile target(destination, replace);
-    return target.create(error) && copyPages(vault, target.temporaryPath(), error) && target.publish(error);
+    return copyPages(vault, target.temporaryPath(), error) && target.publish(error);
 }
 
 bool VaultBackup::isVaultItself(sqlite3 *vault, const QString &destination)

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class PrivateFile;
 struct sqlite3;
 
 // A consistent copy of the vault open on the default connection, taken with
@@ -11,7 +12,8 @@ struct sqlite3;
 class VaultBackup
 {
 public:
-    static bool copyTo(const QString &destination, bool replace, QString *error);
+    // Into a private file already made, which takes its name once the copy is whole.
+    static bool copyTo(PrivateFile &target, QString *error);
 
 private:
     static bool isVaultItself(sqlite3 *vault, const QString &destination);

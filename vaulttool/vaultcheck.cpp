@@ -9,25 +9,37 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-QStringList VaultCheck::fileProblems()
+bool VaultCheck::checkFile(QStringList *problems)
 {
-    QStringList problems;
     QSqlQuery integrity;
     if (!integrity.exec(VaultStatements::checkIntegrity()))
-        problems << QStringLiteral("the integrity check failed: %1").arg(sqlErrorText(integrity.lastError()));
+        *problems << QStringLiteral("the integrity check failed: %1").arg(sqlErrorText(integrity.lastError()));
     while (integrity.next()) {
         const QString finding = integrity.value(0).toString();
         if (finding != QLatin1String("ok"))
-            problems << QStringLiteral("integrity: %1").arg(finding);
+            *problems << QStringLiteral("integrity: %1").arg(finding);
     }
-    for (const QString &table : missingTables())
-        problems << QStringLiteral("the table %1 is missing").arg(table);
-    return problems;
-}
-
-bool VaultCheck::hasTables()
-{
-    return missingTables().isEmpty();
+    // A table is missing only where the list of them could be read.
+    QSqlQuery objects;
+    QStringList tables;
+    objects.exec(VaultStatements::selectSchemaObjects());
+    while (objects.next()) {
+        if (objects.value(VaultStatements::SchemaType).toString() == QLatin1String("table"))
+            tables << objects.value(VaultStatements::SchemaName).toString();
+    }
+    if (objects.lastError().isValid()) {
+        *problems << QStringLiteral("cannot list the tables: %1").arg(sqlErrorText(objects.lastError()));
+        return false;
+    }
+    bool hasTables = true;
+    // SQLite finds a table whatever the case of its name.
+    for (const QString &table : {QStringLiteral("Data"), QStringLiteral("SPass")}) {
+        if (!tables.contains(table, Qt::CaseInsensitive)) {
+            *problems << QStringLiteral("the table %1 is missing").arg(table);
+            hasTables = false;
+        }
+    }
+    return hasTables;
 }
 
 bool VaultCheck::checkEntries(const QByteArray &key, int *entryCount, QStringList *unclean, QString *error)
@@ -42,16 +54,4 @@ bool VaultCheck::checkEntries(const QByteArray &key, int *entryCount, QStringLis
             return true;
         },
         error);
-}
-
-QStringList VaultCheck::missingTables()
-{
-    // SQLite finds a table whatever the case of its name.
-    const QStringList present = QSqlDatabase::database().tables();
-    QStringList missing;
-    for (const QString &table : {QStringLiteral("Data"), QStringLiteral("SPass")}) {
-        if (!present.contains(table, Qt::CaseInsensitive))
-            missing << table;
-    }
-    return missing;
 }

@@ -10,15 +10,12 @@
 class VaultCheck
 {
 public:
-    // SQLite's own integrity check, then the two tables.
-    static QStringList fileProblems();
-    static bool hasTables();
+    // SQLite's own integrity check, then the two tables; false where the
+    // tables are missing, or could not be listed.
+    static bool checkFile(QStringList *problems);
     // Counts the entries, with one line for each whose password or note does
     // not open under the key. False, saying why, where they could not be read.
     static bool checkEntries(const QByteArray &key, int *entryCount, QStringList *unclean, QString *error);
-
-private:
-    static QStringList missingTables();
 };
 
 #endif // PM_VAULTCHECK_H

@@ -4,27 +4,27 @@
 #include "formats/entrymapping.h"
 #include "vault/masterpassword.h"
 #include "vault/sqlerrortext.h"
-#include "vault/storednames.h"
 #include "vault/storedsecret.h"
 #include "vault/vaultentries.h"
 #include "vault/vaultfile.h"
 #include "vault/vaultstatements.h"
+#include "vaulttool/masterpasswordchange.h"
 #include "vaulttool/passwordinput.h"
 #include "vaulttool/privatefile.h"
 #include "vaulttool/vaultbackup.h"
 #include "vaulttool/vaultcheck.h"
+#include "vaulttool/vaultconnection.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <QVariant>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -36,9 +36,6 @@ const QString skipRefusedOption = QStringLiteral("skip-refused");
 const QString forceOption = QStringLiteral("force");
 const QString helpOption = QStringLiteral("help");
 const QString versionOption = QStringLiteral("version");
-
-// What the window program does when another program holds the vault.
-const char waitForLocks[] = "QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000";
 }
 
 const QVector<VaultTool::Command> &VaultTool::commands()
@@ -73,6 +70,13 @@ const QVector<VaultTool::Command> &VaultTool::commands()
          "                           the file), csv, keepass-xml, keepassxc-csv,\n"
          "                           bitwarden-csv, chrome-csv or firefox-csv\n",
          &VaultTool::importEntries},
+        {QStringLiteral("change-password"),
+         0,
+         {},
+         "  change-password          seal every password and note anew under a new master\n"
+         "                           password; with --password-stdin, line 1 is the current\n"
+         "                           one, line 2 the new one and line 3, if any, the new again\n",
+         &VaultTool::changePassword},
     };
     return table;
 }
@@ -142,10 +146,11 @@ int VaultTool::check(const QStringList &)
     QString error;
     if (!openVault(false, &error))
         return fail(error);
-    const QStringList fileProblems = VaultCheck::fileProblems();
+    QStringList fileProblems;
+    const bool hasTables = VaultCheck::checkFile(&fileProblems);
     for (const QString &problem : fileProblems)
         printError(problem);
-    if (!VaultCheck::hasTables())
+    if (!hasTables)
         return 1;
     if (!unlock(&error))
         return fail(error);
@@ -168,7 +173,8 @@ int VaultTool::check(const QStringList &)
 int VaultTool::backup(const QStringList &files)
 {
     QString error;
-    if (!openVault(false, &error) || !VaultBackup::copyTo(files.first(), parser.isSet(forceOption), &error))
+    PrivateFile copy(files.first(), parser.isSet(forceOption));
+    if (!openVault(false, &error) || !createPrivately(copy, &error) || !VaultBackup::copyTo(copy, &error))
         return fail(error);
     return 0;
 }
@@ -184,10 +190,13 @@ int VaultTool::exportEntries(const QStringList &)
     if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
         return usageError(QStringLiteral("--output needs a file name"));
     const std::unique_ptr<EntryWriter> writer = EntryFormats::writer(format);
-    if (!writer)
-        return fail(QStringLiteral("%1 is not built into this program").arg(format));
     QString error;
-    if (!openVault(false, &error) || !unlock(&error))
+    // Made before the password is asked: a folder that cannot take it is
+    // said before anyone types one.
+    std::unique_ptr<PrivateFile> file;
+    if (parser.isSet(outputOption))
+        file = std::make_unique<PrivateFile>(parser.value(outputOption), false);
+    if (!openVault(false, &error) || (file && !createPrivately(*file, &error)) || !unlock(&error))
         return fail(error);
     QByteArray out = writer->header();
     QStringList refusals;
@@ -214,13 +223,11 @@ int VaultTool::exportEntries(const QStringList &)
     if (!refusals.isEmpty())
         return fail(QStringLiteral("%1 cannot be exported; nothing was written").arg(entryCountText(refusals.size())));
     out += writer->footer();
-    if (!parser.isSet(outputOption)) {
+    if (!file) {
         if (!writeOut(out, &error))
             return fail(error);
-    } else {
-        PrivateFile file(parser.value(outputOption), false);
-        if (!file.create(&error) || !file.write(out, &error) || !file.publish(&error))
-            return fail(error);
+    } else if (!file->write(out, &error) || !file->publish(&error)) {
+        return fail(error);
     }
     for (const QString &warning : warnings + writer->warnings())
         printError(QStringLiteral("warning: %1").arg(warning));
@@ -234,8 +241,6 @@ int VaultTool::importEntries(const QStringList &files)
     if (format != EntryFormats::automatic && !EntryFormats::readable().contains(format))
         return usageError(QStringLiteral("unknown format %1").arg(format));
     const std::unique_ptr<EntryReader> reader = EntryFormats::reader(format);
-    if (!reader)
-        return fail(QStringLiteral("%1 is not built into this program").arg(format));
     const QString path = files.first();
     const bool standardInput = path == QLatin1String("-");
     const QString name = standardInput ? QStringLiteral("standard input") : path;
@@ -277,25 +282,47 @@ int VaultTool::importEntries(const QStringList &files)
     return 0;
 }
 
-bool VaultTool::openVault(bool writable, QString *error)
+int VaultTool::changePassword(const QStringList &)
 {
-    // As a URI, so that a missing vault is reported instead of made anew.
-    QUrl uri = QUrl::fromLocalFile(QFileInfo(vaultPath).absoluteFilePath());
-    uri.setQuery(writable ? QStringLiteral("mode=rw") : QStringLiteral("mode=ro"));
-    QSqlDatabase vault = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    vault.setConnectOptions(QString::fromLatin1(waitForLocks));
-    vault.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    if (vault.open()) {
-        StoredNames::keepStoredText(vault);
-        return true;
+    QString error;
+    // Alone before anything is asked: nobody should type passwords for a
+    // change that cannot happen.
+    if (!openVault(true, &error) || !vaultLock.lockAlone(QSqlDatabase::database(), &error)
+        || !unlock(&error, "Current master password: "))
+        return fail(error);
+    QByteArray bytes;
+    if (!readNewPassword(&bytes, &error))
+        return fail(error);
+    MasterPasswordChange change(key, MasterPassword(bytes));
+    QStringList damaged;
+    if (!change.run(&damaged, &error)) {
+        for (const QString &entry : damaged)
+            printError(entry);
+        return fail(QStringLiteral("%1; nothing was changed").arg(error));
     }
-    *error = QStringLiteral("cannot open the vault %1: %2").arg(vaultPath, vault.lastError().databaseText());
-    return false;
+    const QString done = QStringLiteral("sealed %1 under the new master password\n");
+    if (!writeOut(done.arg(entryCountText(change.entryCount())).toUtf8(), &error))
+        return fail(error);
+    return 0;
 }
 
-// As the master password dialog checks a password, on its statement.
-bool VaultTool::unlock(QString *error)
+bool VaultTool::openVault(bool writable, QString *error)
 {
+    QString note;
+    if (!VaultConnection::open(vaultPath, writable, &note, error))
+        return false;
+    if (!note.isEmpty())
+        printError(note);
+    return true;
+}
+
+// As the master password dialog checks a password, on its statement. The
+// lock is held until the tool ends: a change of the master password must
+// not happen under the key in use.
+bool VaultTool::unlock(QString *error, const QByteArray &prompt)
+{
+    if (!vaultLock.isHeld() && !vaultLock.lockShared(QSqlDatabase::database(), error))
+        return false;
     QSqlQuery query;
     if (!query.exec(VaultStatements::selectCheckValue()) || !query.next()) {
         *error
@@ -309,12 +336,8 @@ bool VaultTool::unlock(QString *error)
         return false;
     }
     QByteArray line;
-    if (!readPassword(&line)) {
-        *error = passwordFromStandardInput
-            ? QStringLiteral("no master password on standard input")
-            : QStringLiteral("no terminal to ask for the master password; use --password-stdin");
+    if (!readPassword(prompt, &line, error))
         return false;
-    }
     QByteArray bytes;
     if (!PasswordInput::passwordBytes(line, &bytes, error))
         return false;
@@ -327,11 +350,54 @@ bool VaultTool::unlock(QString *error)
     return true;
 }
 
-bool VaultTool::readPassword(QByteArray *line) const
+// As the master password dialog sets a password: trimmed. Typed on the
+// terminal, it is typed twice; on standard input, a second line is a repeat
+// that must match.
+bool VaultTool::readNewPassword(QByteArray *bytes, QString *error) const
 {
-    if (passwordFromStandardInput)
-        return PasswordInput::fromStandardInput(line);
-    return PasswordInput::fromTerminal("Master password: ", line);
+    QByteArray line;
+    if (!readPassword("New master password: ", &line, error)) {
+        *error = QStringLiteral("no new master password given");
+        return false;
+    }
+    if (!PasswordInput::passwordBytes(line, bytes, error, QStringLiteral("the new master password")))
+        return false;
+    const QString text = StoredSecret::textOf(*bytes);
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        *error = QStringLiteral("the new master password is empty");
+        return false;
+    }
+    QByteArray again;
+    const bool repeated = readPassword("New master password again: ", &again, error);
+    if ((repeated && again != line) || (!repeated && !passwordFromStandardInput)) {
+        *error = QStringLiteral("the new master passwords differ");
+        return false;
+    }
+    if (trimmed != text)
+        printError(QStringLiteral("note: the white space around the new master password is left out, "
+                                  "as the window program leaves it out of a password it sets"));
+    *bytes = StoredSecret::bytesOf(trimmed);
+    return true;
+}
+
+bool VaultTool::readPassword(const QByteArray &prompt, QByteArray *line, QString *error) const
+{
+    if (!passwordFromStandardInput)
+        return PasswordInput::fromTerminal(prompt, line, error);
+    if (PasswordInput::fromStandardInput(line))
+        return true;
+    *error = QStringLiteral("no master password on standard input");
+    return false;
+}
+
+bool VaultTool::createPrivately(PrivateFile &file, QString *error)
+{
+    if (!file.create(error))
+        return false;
+    for (const QString &warning : file.warnings())
+        printError(QStringLiteral("warning: %1").arg(warning));
+    return true;
 }
 
 bool VaultTool::writeOut(const QByteArray &bytes, QString *error)

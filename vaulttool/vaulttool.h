@@ -1,15 +1,20 @@
 #ifndef PM_VAULTTOOL_H
 #define PM_VAULTTOOL_H
 
+#include "vault/vaultlock.h"
+
 #include <QByteArray>
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+class PrivateFile;
+
 // passwordmanager-vault: checks, backs up, exports and imports the window
-// program's vault from the command line. Exit status 0 on success, 1 for a
-// problem with the vault or the input, 2 for a usage error.
+// program's vault, and changes its master password, from the command line.
+// Exit status 0 on success, 1 for a problem with the vault or the input, 2
+// for a usage error.
 class VaultTool
 {
 public:
@@ -34,10 +39,13 @@ private:
     int backup(const QStringList &files);
     int exportEntries(const QStringList &files);
     int importEntries(const QStringList &files);
+    int changePassword(const QStringList &files);
 
     bool openVault(bool writable, QString *error);
-    bool unlock(QString *error);
-    bool readPassword(QByteArray *line) const;
+    bool unlock(QString *error, const QByteArray &prompt = "Master password: ");
+    bool readNewPassword(QByteArray *bytes, QString *error) const;
+    bool readPassword(const QByteArray &prompt, QByteArray *line, QString *error) const;
+    static bool createPrivately(PrivateFile &file, QString *error);
     static bool writeOut(const QByteArray &bytes, QString *error);
     static QString entryCountText(int count);
     static int usageError(const QString &message);
@@ -48,6 +56,7 @@ private:
     QString vaultPath;
     bool passwordFromStandardInput = false;
     QByteArray key;
+    VaultLock vaultLock;
 };
 
 #endif // PM_VAULTTOOL_H

@@ -7,20 +7,24 @@
 #include <QStringList>
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <vector>
 
 // A program run on a pseudo-terminal of its own, its controlling terminal,
-// typed at and read as a person at a terminal would.
+// typed at and read as a person at a terminal would. A shell runs it as a
+// job, so that it can be stopped and continued, with the given signals
+// ignored as nohup or a script may leave them.
 class PseudoTerminal
 {
 public:
-    PseudoTerminal(const QString &program, const QStringList &arguments)
+    PseudoTerminal(const QString &program, const QStringList &arguments, const QList<int> &ignored = {})
     {
         std::vector<QByteArray> words{QFile::encodeName(program)};
         for (const QString &argument : arguments)
@@ -29,11 +33,10 @@ public:
         for (QByteArray &word : words)
             argv.push_back(word.data());
         argv.push_back(nullptr);
+        const std::vector<int> ignoredSignals(ignored.cbegin(), ignored.cend());
         child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-        if (child == 0) {
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        if (child == 0)
+            runAsJob(argv.data(), ignoredSignals);
         if (child < 0)
             qFatal("no pseudo-terminal");
     }
@@ -41,6 +44,7 @@ public:
     ~PseudoTerminal()
     {
         if (child > 0 && exitStatus < 0) {
+            ::kill(-::tcgetpgrp(terminal), SIGKILL);
             ::kill(child, SIGKILL);
             ::waitpid(child, nullptr, 0);
         }
@@ -81,9 +85,50 @@ public:
     }
 
     QByteArray screen() const { return shown; }
+    bool echoes() const
+    {
+        termios attributes{};
+        return ::tcgetattr(terminal, &attributes) == 0 && (attributes.c_lflag & ECHO);
+    }
     pid_t pid() const { return child; }
 
 private:
+    // The shell: it hands the terminal to the job, takes it back while the
+    // job is stopped and, once "fg" is typed, gives it back and continues
+    // the job. It ends with the job's status.
+    [[noreturn]] static void runAsJob(char *const argv[], const std::vector<int> &ignored)
+    {
+        ::signal(SIGTTOU, SIG_IGN);
+        const pid_t job = ::fork();
+        if (job == 0) {
+            ::setpgid(0, 0);
+            ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            for (const int signalNumber : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP, SIGTERM, SIGCONT})
+                ::signal(signalNumber, SIG_DFL);
+            for (const int signalNumber : ignored)
+                ::signal(signalNumber, SIG_IGN);
+            ::execv(argv[0], argv);
+            ::_exit(127);
+        }
+        ::setpgid(job, job);
+        ::tcsetpgrp(STDIN_FILENO, job);
+        int status = 0;
+        while (::waitpid(job, &status, WUNTRACED) == job && WIFSTOPPED(status)) {
+            ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
+            char command[64] = {};
+            const char stopped[] = "\nStopped\n$ ";
+            if (::write(STDOUT_FILENO, stopped, sizeof stopped - 1) < 0)
+                ::_exit(126);
+            while (::read(STDIN_FILENO, command, sizeof command) > 0 && std::strncmp(command, "fg\n", 3) != 0) { }
+            ::tcsetpgrp(STDIN_FILENO, job);
+            ::kill(-job, SIGCONT);
+        }
+        ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+
     // False once the program has closed the terminal or the time is up.
     bool readSome(int milliseconds)
     {

@@ -11,6 +11,11 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <csignal>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 // One test's vault. The object moves the process into a fresh empty
 // directory, where the program keeps db.db, for as long as it lives. The
 // static functions set a vault up the way the program stores one, and read
@@ -51,6 +56,22 @@ public:
     {
         const QByteArray key = QByteArray::fromHex(masterKeyFor().toLatin1());
         run(VaultStatements::insertEntry(domain, login, StoredSecret::seal(pass, key), StoredSecret::seal(info, key)));
+    }
+
+    // A writer killed half-way through its transaction: its changes in the
+    // file, the pages they replaced in a hot journal beside it.
+    static void interruptWrite(const QString &statements)
+    {
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+        const QByteArray script = "PRAGMA cache_size = 1; BEGIN; " + statements.toUtf8();
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            sqlite3 *db = nullptr;
+            sqlite3_open("db.db", &db);
+            sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr);
+            ::raise(SIGKILL);
+        }
+        ::waitpid(writer, nullptr, 0);
     }
 
     // The first column of the first row the statement gives, if any.

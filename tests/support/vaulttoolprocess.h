@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+#include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,14 +18,28 @@
 // writes there.
 class VaultToolProcess
 {
-    // A session of its own has no controlling terminal, whichever the test has.
+public:
+    // A session of its own has no controlling terminal, whichever the test
+    // has. Without root, file modes hold for it as they hold for a user.
     class WithoutTerminal : public QProcess
     {
+    public:
+        bool withoutRoot = false;
+        int ignoredSignal = 0;
+        rlim_t fileSizeLimit = RLIM_INFINITY;
+
     protected:
-        void setupChildProcess() override { ::setsid(); }
+        void setupChildProcess() override
+        {
+            ::setsid();
+            ::signal(ignoredSignal, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            if (withoutRoot && ::geteuid() == 0 && (::setgroups(0, nullptr) || ::setgid(65534) || ::setuid(65534)))
+                ::_exit(126);
+        }
     };
 
-public:
     struct Run
     {
         int status;
@@ -30,21 +47,23 @@ public:
         QString err;
     };
 
-    static Run run(const QStringList &arguments, const QByteArray &input = "master\n")
+    static Run run(const QStringList &arguments, const QByteArray &input = "master\n", bool withoutRoot = false)
     {
-        return runBare(QStringList{"--password-stdin"} + arguments, input);
+        return runBare(QStringList{"--password-stdin"} + arguments, input, withoutRoot);
     }
 
     // Without --password-stdin, and without a terminal to ask on.
-    static Run runBare(const QStringList &arguments, const QByteArray &input)
+    static Run runBare(const QStringList &arguments, const QByteArray &input, bool withoutRoot = false)
     {
-        return runProgram(PM_VAULT_TOOL, arguments, input);
+        return runProgram(PM_VAULT_TOOL, arguments, input, withoutRoot);
     }
 
     // Another program the same way, such as a peer's command-line tool.
-    static Run runProgram(const QString &program, const QStringList &arguments, const QByteArray &input)
+    static Run runProgram(const QString &program, const QStringList &arguments, const QByteArray &input,
+                          bool withoutRoot = false)
     {
         WithoutTerminal process;
+        process.withoutRoot = withoutRoot;
         process.start(program, arguments);
         process.write(input);
         process.closeWriteChannel();
