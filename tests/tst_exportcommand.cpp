@@ -104,6 +104,7 @@ private slots:
     void takesBackEachFormat_data()
     {
         QTest::addColumn<QString>("format");
+        QTest::newRow("keepass-xml") << "keepass-xml";
         QTest::newRow("bitwarden-csv") << "bitwarden-csv";
         QTest::newRow("chrome-csv") << "chrome-csv";
     }
