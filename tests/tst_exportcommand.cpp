@@ -8,11 +8,13 @@ class TestExportCommand : public QObject
 {
     Q_OBJECT
 
-    // Exported, imported into a new vault and shown as the vault was.
-    static void takesBack(const QString &format)
+    // Exported, imported into a new vault and shown as the vault was. The
+    // file starts as the format does.
+    static void takesBack(const QString &format, const QByteArray &start = "domain,login,password,note\r\n")
     {
         const QByteArray shown = VaultToolProcess::run({"export"}).out;
         QCOMPARE(VaultToolProcess::run({"export", "--format", format, "--output", "out"}).status, 0);
+        QVERIFY(VaultToolProcess::readFile("out").startsWith(start));
         QSqlDatabase::database().close();
         QFile::remove("db.db");
         TestVault::create();
@@ -104,20 +106,23 @@ private slots:
     void takesBackEachFormat_data()
     {
         QTest::addColumn<QString>("format");
-        QTest::newRow("keepass-xml") << "keepass-xml";
-        QTest::newRow("bitwarden-csv") << "bitwarden-csv";
-        QTest::newRow("chrome-csv") << "chrome-csv";
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("keepass-xml") << "keepass-xml"
+                                     << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<KeePassFile>");
+        QTest::newRow("bitwarden-csv") << "bitwarden-csv" << QByteArray("folder,favorite,type,");
+        QTest::newRow("chrome-csv") << "chrome-csv" << QByteArray("name,url,username,");
     }
 
     void takesBackEachFormat()
     {
         QFETCH(QString, format);
+        QFETCH(QByteArray, start);
         TestVault vault;
         TestVault::create();
         TestVault::addEntry("GitHub.com", " u,\"1\" ", "p\tq", "line 1\nline 2\n");
         TestVault::addEntry("почта.рф", "иван", "", "заметка");
         TestVault::addEntry("My Bank", "", "pw", " ");
-        takesBack(format);
+        takesBack(format, start);
     }
 
     // No statement can store it: the export says so, and an import refuses it.
