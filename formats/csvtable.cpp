@@ -1,49 +1,75 @@
 #include "formats/csvtable.h"
 
+#include <QIODevice>
 #include <QTextCodec>
 
+#include <algorithm>
+
 namespace {
-// Where the text is read and which line that is.
-struct Reader
-{
-    const QByteArray &text;
-    int position = 0;
-    int line = 1;
+constexpr int chunkSize = 64 * 1024;
 
-    bool atEnd() const { return position >= text.size(); }
-    char peek(int ahead = 0) const { return position + ahead < text.size() ? text.at(position + ahead) : '\0'; }
-    bool atRecordEnd() const { return peek() == '\n' || (peek() == '\r' && peek(1) == '\n'); }
-};
-
-bool lineFault(int line, const char *fault, QString *error)
+bool endsPlainField(char c)
 {
-    *error = QStringLiteral("line %1: %2").arg(line).arg(QLatin1String(fault));
-    return false;
+    return c == ',' || c == '"' || c == '\r' || c == '\n';
 }
 
-// A quoted field, from its opening quote on; false if it is never closed.
-bool readQuoted(Reader &reader, QByteArray *field)
+bool endsQuotedRun(char c)
 {
-    ++reader.position;
-    while (!reader.atEnd()) {
-        const char c = reader.text.at(reader.position++);
-        if (c == '"') {
-            if (reader.peek() != '"')
-                return true;
-            ++reader.position;
-        } else if (c == '\n') {
-            ++reader.line;
-        }
-        field->append(c);
+    return c == '"' || c == '\r' || c == '\n';
+}
+}
+
+CsvTable::CsvTable(QIODevice *input)
+    : input(input)
+{
+}
+
+bool CsvTable::next(Record *record, QString *error)
+{
+    record->fields.clear();
+    if (!started) {
+        started = true;
+        // A file's size is known before its first byte is read.
+        if (!input->isSequential() && input->size() - input->pos() >= largestFile)
+            fail(line, QStringLiteral("the file is 2 GiB or larger"));
+        if (peek() == 0xEF && peek(1) == 0xBB && peek(2) == 0xBF)
+            position += 3;
     }
-    return false;
-}
-
-void readPlain(Reader &reader, QByteArray *field)
-{
-    while (!reader.atEnd() && reader.peek() != ',' && reader.peek() != '"' && !reader.atRecordEnd())
-        field->append(reader.text.at(reader.position++));
-}
+    while (skipLineEnd())
+        ++line;
+    record->line = int(line);
+    recordBytes = 0;
+    if (peek() < 0) {
+        *error = fault;
+        return fault.isEmpty();
+    }
+    for (;;) {
+        if (record->fields.size() == mostFields) {
+            fail(record->line, QStringLiteral("a record has more than 1,000 fields"));
+            break;
+        }
+        QByteArray bytes;
+        if (!(peek() == '"' ? readQuoted(&bytes, record->line) : readPlain(&bytes, record->line)))
+            break;
+        recordBytes += bytes.size();
+        QString field;
+        if (!decodeUtf8(bytes, &field)) {
+            fail(record->line, QStringLiteral("the text is not UTF-8"));
+            break;
+        }
+        record->fields << field;
+        if (peek() == ',') {
+            ++position;
+            continue;
+        }
+        if (skipLineEnd())
+            ++line;
+        else if (peek() >= 0)
+            fail(line, QStringLiteral("a quote out of place"));
+        break;
+    }
+    *error = fault;
+    return fault.isEmpty();
 }
 
 QByteArray CsvTable::formatRecord(const QStringList &fields)
@@ -54,32 +80,104 @@ QByteArray CsvTable::formatRecord(const QStringList &fields)
     return formatted.join(',') + "\r\n";
 }
 
-bool CsvTable::parse(const QByteArray &text, QVector<Record> *records, QString *error)
+// More bytes at the end of the buffer; false at the end of the input or at
+// a fault.
+bool CsvTable::fill()
 {
-    Reader reader{text};
-    if (text.startsWith("\xEF\xBB\xBF"))
-        reader.position = 3;
-    while (!reader.atEnd()) {
-        Record record{reader.line, {}};
-        for (bool more = true; more;) {
-            QByteArray bytes;
-            if (reader.peek() != '"')
-                readPlain(reader, &bytes);
-            else if (!readQuoted(reader, &bytes))
-                return lineFault(record.line, "a quoted field is not closed", error);
-            QString field;
-            if (!decodeUtf8(bytes, &field))
-                return lineFault(record.line, "the text is not UTF-8", error);
-            record.fields << field;
-            more = reader.peek() == ',';
-            if (!more && !reader.atEnd() && !reader.atRecordEnd())
-                return lineFault(reader.line, "a quote out of place", error);
-            reader.position += reader.peek() == '\r' ? 2 : 1;
-        }
-        reader.line += 1;
-        records->append(record);
+    if (!fault.isEmpty())
+        return false;
+    buffer.remove(0, position);
+    position = 0;
+    const int kept = buffer.size();
+    buffer.resize(kept + chunkSize);
+    const qint64 count = input->read(buffer.data() + kept, chunkSize);
+    buffer.resize(kept + int(qMax<qint64>(count, 0)));
+    if (count < 0)
+        return fail(line, QStringLiteral("cannot read the file: %1").arg(input->errorString()));
+    bytesRead += count;
+    if (bytesRead >= largestFile)
+        return fail(line, QStringLiteral("the file is 2 GiB or larger"));
+    return count > 0;
+}
+
+int CsvTable::peekPastBuffer(int ahead)
+{
+    while (buffer.size() - position <= ahead) {
+        if (!fill())
+            return -1;
     }
+    return static_cast<unsigned char>(buffer.at(position + ahead));
+}
+
+// A quoted field, from its opening quote on. Its line breaks are kept as
+// they are written, and counted.
+bool CsvTable::readQuoted(QByteArray *field, int recordLine)
+{
+    ++position;
+    for (;;) {
+        if (position == buffer.size() && !fill())
+            return fault.isEmpty() ? fail(recordLine, QStringLiteral("a quoted field is not closed")) : false;
+        const char *const data = buffer.constData();
+        int end = position;
+        while (end < buffer.size() && !endsQuotedRun(data[end]))
+            ++end;
+        if (!append(field, data + position, end - position, recordLine))
+            return false;
+        position = end;
+        if (position == buffer.size())
+            continue;
+        const char c = buffer.constData()[position++];
+        if (c == '"') {
+            if (peek() != '"')
+                return true;
+            ++position;
+            if (!append(field, "\"", 1, recordLine))
+                return false;
+            continue;
+        }
+        ++line;
+        const bool crlf = c == '\r' && peek() == '\n';
+        if (crlf)
+            ++position;
+        const char *lineBreak = crlf ? "\r\n" : c == '\r' ? "\r" : "\n";
+        if (!append(field, lineBreak, int(qstrlen(lineBreak)), recordLine))
+            return false;
+    }
+}
+
+bool CsvTable::readPlain(QByteArray *field, int recordLine)
+{
+    for (;;) {
+        if (position == buffer.size() && !fill())
+            return fault.isEmpty();
+        const char *const data = buffer.constData();
+        int end = position;
+        while (end < buffer.size() && !endsPlainField(data[end]))
+            ++end;
+        if (!append(field, data + position, end - position, recordLine))
+            return false;
+        const bool ended = end < buffer.size();
+        position = end;
+        if (ended)
+            return true;
+    }
+}
+
+bool CsvTable::append(QByteArray *field, const char *bytes, int count, int recordLine)
+{
+    if (qint64(field->size()) + count > longestRecord)
+        return fail(recordLine, QStringLiteral("a field is longer than 64 MiB"));
+    if (qint64(recordBytes) + field->size() + count > longestRecord)
+        return fail(recordLine, QStringLiteral("a record is longer than 64 MiB"));
+    field->append(bytes, count);
     return true;
+}
+
+bool CsvTable::fail(qint64 faultLine, const QString &what)
+{
+    if (fault.isEmpty())
+        fault = QStringLiteral("line %1: %2").arg(faultLine).arg(what);
+    return false;
 }
 
 QByteArray CsvTable::formatField(const QString &field)
@@ -94,6 +192,11 @@ QByteArray CsvTable::formatField(const QString &field)
 
 bool CsvTable::decodeUtf8(const QByteArray &bytes, QString *text)
 {
+    // Most fields are ASCII, which needs no decoder.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        *text = QString::fromLatin1(bytes.constData(), bytes.size());
+        return true;
+    }
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
     *text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
     return state.invalidChars == 0 && state.remainingChars == 0;

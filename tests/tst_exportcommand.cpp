@@ -8,6 +8,20 @@ class TestExportCommand : public QObject
 {
     Q_OBJECT
 
+    // Exported, imported into a new vault and shown as the vault was. The
+    // file starts as the format does.
+    static void takesBack(const QString &format, const QByteArray &start = "domain,login,password,note\r\n")
+    {
+        const QByteArray shown = VaultToolProcess::run({"export"}).out;
+        QCOMPARE(VaultToolProcess::run({"export", "--format", format, "--output", "out"}).status, 0);
+        QVERIFY(VaultToolProcess::readFile("out").startsWith(start));
+        QSqlDatabase::database().close();
+        QFile::remove("db.db");
+        TestVault::create();
+        QCOMPARE(VaultToolProcess::run({"import", "out"}).status, 0);
+        QCOMPARE(VaultToolProcess::run({"export"}).out, shown);
+    }
+
 private slots:
     // Names stored as text that is not UTF-8 and notes written under a
     // windows-1251 locale come out as the window shows them.
@@ -39,6 +53,90 @@ private slots:
         const VaultToolProcess::Run again = VaultToolProcess::run({"export", "--output", "out.csv"});
         QCOMPARE(again.status, 1);
         QVERIFY(again.err.contains("out.csv: it already exists"));
+    }
+
+    void refusesValuesThatDoNotOpen()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("a", "l", "p", "n");
+        TestVault::addEntry("b", "l", "p", "n");
+        TestVault::addEntry("c", "l", "p", "n");
+        TestVault::run("UPDATE Data SET pass = 'x' WHERE domain = 'a'");
+        TestVault::run("UPDATE Data SET info = '" + QByteArray(32, 'x').toBase64() + "' WHERE domain = 'c'");
+        const VaultToolProcess::Run result = VaultToolProcess::run({"export", "--output", "out.csv"});
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err,
+                 "passwordmanager-vault: entry 1: the password is not Base64 text\n"
+                 "passwordmanager-vault: entry 3: the note does not decrypt under the master key\n"
+                 "passwordmanager-vault: 2 entries cannot be exported; nothing was written\n");
+        QVERIFY(!QFile::exists("out.csv"));
+    }
+
+    void warnsOfEntriesChromeRefuses()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("My Router", "admin", "");
+        const VaultToolProcess::Run result = VaultToolProcess::run({"export", "--format", "chrome-csv"});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, "name,url,username,password,note\r\nMy Router,,admin,,\r\n");
+        QVERIFY(result.err.startsWith("passwordmanager-vault: warning: entry 1 (My Router): Chrome will not import it: "
+                                      "it has no address, its password is empty\n"));
+    }
+
+    // Whatever the window shows comes back, ids aside: empty names and
+    // secrets, a password that starts with a zero byte, names and notes
+    // stored under a windows-1251 locale, line breaks of every kind.
+    void takesBackEveryCleanVault()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("b.example", "", "", "");
+        TestVault::addEntry("c.example", "l", QByteArray("\0pw", 3), QByteArray("a\0b", 3));
+        TestVault::addEntry(" d ", " l\t", "p\r\nq\"", "\r\n\xEF\xBB\xBFnote,\r");
+        TestVault::addEntry("e", "x", "ab\0cd", "\xe7\xe0\xec\xe5\xf2\xea\xe0");
+        TestVault::addEntry("", "", "", "only a note");
+        TestVault::run("UPDATE Data SET login = CAST(X'EBEEE3E8ED' AS TEXT) WHERE domain = 'e'");
+        QCOMPARE(VaultToolProcess::run({"check"}).out, "5 entries, all clean\n");
+        takesBack("csv");
+    }
+
+    // As a peer takes them: no CR, no control characters.
+    void takesBackEachFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("keepass-xml") << "keepass-xml"
+                                     << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<KeePassFile>");
+        QTest::newRow("bitwarden-csv") << "bitwarden-csv" << QByteArray("folder,favorite,type,");
+        QTest::newRow("chrome-csv") << "chrome-csv" << QByteArray("name,url,username,");
+    }
+
+    void takesBackEachFormat()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, start);
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("GitHub.com", " u,\"1\" ", "p\tq", "line 1\nline 2\n");
+        TestVault::addEntry("почта.рф", "иван", "", "заметка");
+        TestVault::addEntry("My Bank", "", "pw", " ");
+        takesBack(format, start);
+    }
+
+    // No statement can store it: the export says so, and an import refuses it.
+    void warnsOfAZeroByteInAName()
+    {
+        TestVault vault;
+        TestVault::create();
+        TestVault::addEntry("a", "l", "p");
+        TestVault::run("UPDATE Data SET domain = 'a' || char(0) || 'b'");
+        const VaultToolProcess::Run result = VaultToolProcess::run({"export", "--output", "out.csv"});
+        QCOMPARE(result.status, 0);
+        QVERIFY(result.err.startsWith("passwordmanager-vault: warning: entry 1: its domain or login holds a zero "
+                                      "byte, which an import refuses\n"));
+        QVERIFY(VaultToolProcess::run({"import", "out.csv"}).err.contains("line 2: the domain holds a zero byte"));
     }
 
     void removesItsFileWhenEnded_data()

@@ -44,6 +44,8 @@ private slots:
                                    << "the master password is not UTF-8 text";
         QTest::newRow("over 128 KiB") << exportToFile << QByteArray(128 * 1024 + 1, 'm') + "\n"
                                       << "" << 1 << "the master password is longer than 128 KiB";
+        QTest::newRow("a last line without a break")
+            << QStringList{"check"} << QByteArray("master") << "" << 0 << "0 entries, all clean";
         QTest::newRow("no password") << exportToFile << none << "" << 1 << "no master password on standard input";
         QTest::newRow("none set") << exportToFile << QByteArray("\n") << "DELETE FROM SPass" << 1
                                   << "has no master password yet";
@@ -52,7 +54,16 @@ private slots:
         QTest::newRow("locked, check") << QStringList{"check"} << none << "BEGIN EXCLUSIVE" << 1 << locked;
         QTest::newRow("locked, export") << exportToFile << none << "BEGIN EXCLUSIVE" << 1 << locked;
         QTest::newRow("locked, backup") << QStringList{"backup", "copy.db"} << none << "BEGIN EXCLUSIVE" << 1 << locked;
-        QTest::newRow("help") << QStringList{"--help"} << none << "" << 0 << "\n  import FILE ";
+        QTest::newRow("unknown format") << QStringList{"import", "--format", "xml", "in.csv"} << none << "" << 2
+                                        << "unknown format xml";
+        QTest::newRow("import only") << QStringList{"export", "--format", "firefox-csv"} << none << "" << 2
+                                     << "firefox-csv is a format to import from, not to export to";
+        QTest::newRow("--output \"\"") << QStringList{"export", "--output", ""} << none << "" << 2
+                                       << "--output needs a file name";
+        QTest::newRow("--skip-refused") << QStringList{"export", "--skip-refused"} << none << "" << 2
+                                        << "wrong arguments for export";
+        QTest::newRow("help") << QStringList{"--help"} << none << "" << 0
+                              << "\n  import [--format FORMAT] [--skip-refused] FILE\n";
         QTest::newRow("version") << QStringList{"--version"} << none << "" << 0 << "passwordmanager-vault 1.1\n";
     }
 

@@ -93,12 +93,6 @@ bool VaultEntries::forEach(const Visit &visit, QString *error)
     return !rows.lastError().isValid() || failWith(rows.lastError(), error);
 }
 
-Entry VaultEntries::shown(const Stored &stored, const QByteArray &key)
-{
-    return {stored.domain, stored.login, StoredSecret::passText(StoredSecret::open(stored.pass, key)),
-            StoredSecret::infoText(StoredSecret::open(stored.info, key))};
-}
-
 bool VaultEntries::openWhole(const Stored &stored, const QByteArray &key, QByteArray *pass, QByteArray *info,
                              QString *problem)
 {
@@ -112,6 +106,11 @@ bool VaultEntries::openWhole(const Stored &stored, const QByteArray &key, QByteA
         return true;
     *problem = QStringLiteral("entry %1: %2").arg(stored.id, reasons.join(QStringLiteral("; ")));
     return false;
+}
+
+Entry VaultEntries::shown(const Stored &stored, const QByteArray &pass, const QByteArray &info)
+{
+    return {stored.domain, stored.login, StoredSecret::passText(pass), StoredSecret::infoText(info)};
 }
 
 bool VaultEntries::addAll(const QVector<Entry> &entries, const QByteArray &key, QString *error)

@@ -36,12 +36,13 @@ public:
 
     // Every entry in the list's order, until a visit fails.
     static bool forEach(const Visit &visit, QString *error);
-    static Entry shown(const Stored &stored, const QByteArray &key);
     // The password's and the note's bytes, where both open whole under the
     // key; otherwise the problem names the entry by its id and says what is
     // wrong with each value.
     static bool openWhole(const Stored &stored, const QByteArray &key, QByteArray *pass, QByteArray *info,
                           QString *problem);
+    // The entry as the window shows it, from the bytes openWhole gave.
+    static Entry shown(const Stored &stored, const QByteArray &pass, const QByteArray &info);
     // All of them or, saying what went wrong, none.
     static bool addAll(const QVector<Entry> &entries, const QByteArray &key, QString *error);
 };

@@ -1,6 +1,7 @@
 #include "vaulttool/vaulttool.h"
 
-#include "formats/entrycsv.h"
+#include "formats/entryformats.h"
+#include "formats/entrymapping.h"
 #include "vault/masterpassword.h"
 #include "vault/sqlerrortext.h"
 #include "vault/storedsecret.h"
@@ -24,11 +25,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 const QString vaultOption = QStringLiteral("vault");
 const QString passwordStdinOption = QStringLiteral("password-stdin");
 const QString outputOption = QStringLiteral("output");
+const QString formatOption = QStringLiteral("format");
+const QString skipRefusedOption = QStringLiteral("skip-refused");
 const QString forceOption = QStringLiteral("force");
 const QString helpOption = QStringLiteral("help");
 const QString versionOption = QStringLiteral("version");
@@ -50,13 +54,21 @@ const QVector<VaultTool::Command> &VaultTool::commands()
          &VaultTool::backup},
         {QStringLiteral("export"),
          0,
-         {outputOption},
-         "  export [--output FILE]   every entry as CSV (to standard output without --output)\n",
+         {formatOption, outputOption},
+         "  export [--format FORMAT] [--output FILE]\n"
+         "                           every entry in FORMAT: csv (the default), keepass-xml,\n"
+         "                           bitwarden-csv or chrome-csv; to standard output\n"
+         "                           without --output\n",
          &VaultTool::exportEntries},
         {QStringLiteral("import"),
          1,
-         {},
-         "  import FILE              add every row of a CSV file as new entries, all or nothing\n",
+         {formatOption, skipRefusedOption},
+         "  import [--format FORMAT] [--skip-refused] FILE\n"
+         "                           add every entry of FILE (- for standard input) as a\n"
+         "                           new entry, all or nothing, or with --skip-refused all\n"
+         "                           but those refused; FORMAT: auto (the default: told by\n"
+         "                           the file), csv, keepass-xml, keepassxc-csv,\n"
+         "                           bitwarden-csv, chrome-csv or firefox-csv\n",
          &VaultTool::importEntries},
         {QStringLiteral("change-password"),
          0,
@@ -89,6 +101,8 @@ int VaultTool::run(const QStringList &arguments)
     parser.addOptions({{vaultOption, QString(), QStringLiteral("PATH"), VaultFile::name()},
                        {passwordStdinOption, QString()},
                        {outputOption, QString(), QStringLiteral("FILE")},
+                       {formatOption, QString(), QStringLiteral("FORMAT")},
+                       {skipRefusedOption, QString()},
                        {forceOption, QString()},
                        {{QStringLiteral("h"), helpOption}, QString()},
                        {versionOption, QString()}});
@@ -167,6 +181,15 @@ int VaultTool::backup(const QStringList &files)
 
 int VaultTool::exportEntries(const QStringList &)
 {
+    const QString format = parser.isSet(formatOption) ? parser.value(formatOption) : QStringLiteral("csv");
+    if (!EntryFormats::writable().contains(format)) {
+        return usageError(EntryFormats::readable().contains(format)
+                              ? QStringLiteral("%1 is a format to import from, not to export to").arg(format)
+                              : QStringLiteral("unknown format %1").arg(format));
+    }
+    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
+        return usageError(QStringLiteral("--output needs a file name"));
+    const std::unique_ptr<EntryWriter> writer = EntryFormats::writer(format);
     QString error;
     // Made before the password is asked: a folder that cannot take it is
     // said before anyone types one.
@@ -175,43 +198,87 @@ int VaultTool::exportEntries(const QStringList &)
         file = std::make_unique<PrivateFile>(parser.value(outputOption), false);
     if (!openVault(false, &error) || (file && !createPrivately(*file, &error)) || !unlock(&error))
         return fail(error);
-    QByteArray csv = EntryCsv::header();
+    QByteArray out = writer->header();
+    QStringList refusals;
+    QStringList warnings;
     QSqlDatabase::database().transaction();
     const bool read = VaultEntries::forEach(
         [&](const VaultEntries::Stored &stored, QString *) {
-            csv += EntryCsv::row(VaultEntries::shown(stored, key));
+            QByteArray pass, info;
+            QString problem;
+            if (!VaultEntries::openWhole(stored, key, &pass, &info, &problem)
+                || !writer->write(stored.id, VaultEntries::shown(stored, pass, info), &out, &problem))
+                refusals << problem;
+            if (stored.domain.contains(QChar(0)) || stored.login.contains(QChar(0)))
+                warnings << QStringLiteral("entry %1: its domain or login holds a zero byte, which an import refuses")
+                                .arg(stored.id);
             return true;
         },
         &error);
     QSqlDatabase::database().rollback();
     if (!read)
         return fail(error);
+    for (const QString &refusal : refusals)
+        printError(refusal);
+    if (!refusals.isEmpty())
+        return fail(QStringLiteral("%1 cannot be exported; nothing was written").arg(entryCountText(refusals.size())));
+    out += writer->footer();
     if (!file) {
-        if (!writeOut(csv, &error))
+        if (!writeOut(out, &error))
             return fail(error);
-    } else if (!file->write(csv, &error) || !file->publish(&error)) {
+    } else if (!file->write(out, &error) || !file->publish(&error)) {
         return fail(error);
     }
+    for (const QString &warning : warnings + writer->warnings())
+        printError(QStringLiteral("warning: %1").arg(warning));
     printError(QStringLiteral("warning: the export holds every password in clear text"));
     return 0;
 }
 
 int VaultTool::importEntries(const QStringList &files)
 {
-    const QString csvPath = files.first();
-    QFile csvFile(csvPath);
-    if (!csvFile.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot read %1: %2").arg(csvPath, csvFile.errorString()));
-    QVector<Entry> entries;
+    const QString format = parser.isSet(formatOption) ? parser.value(formatOption) : EntryFormats::automatic;
+    if (format != EntryFormats::automatic && !EntryFormats::readable().contains(format))
+        return usageError(QStringLiteral("unknown format %1").arg(format));
+    const std::unique_ptr<EntryReader> reader = EntryFormats::reader(format);
+    const QString path = files.first();
+    const bool standardInput = path == QLatin1String("-");
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
+    QFile input(path);
+    if (!(standardInput ? input.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)
+                        : input.open(QIODevice::ReadOnly)))
+        return fail(QStringLiteral("cannot read %1: %2").arg(name, input.errorString()));
+    // First, since standard input may hold the master password before the
+    // entries.
     QString error;
-    if (!EntryCsv::read(csvFile.readAll(), &entries, &error))
-        return fail(QStringLiteral("%1: %2; nothing was imported").arg(csvPath, error));
     if (!openVault(true, &error) || !unlock(&error))
         return fail(error);
+    QVector<Entry> entries;
+    QStringList refused;
+    QStringList warnings;
+    const auto take = [&entries, &refused](const PeerEntry &peer) {
+        Entry entry;
+        QString refusal;
+        if (EntryMapping::toEntry(peer, &entry, &refusal))
+            entries << entry;
+        else
+            refused << refusal;
+    };
+    if (!reader->read(&input, take, &refused, &warnings, &error))
+        return fail(QStringLiteral("%1: %2; nothing was imported").arg(name, error));
+    for (const QString &warning : warnings)
+        printError(QStringLiteral("%1: warning: %2").arg(name, warning));
+    const bool skipRefused = parser.isSet(skipRefusedOption);
+    for (const QString &refusal : refused)
+        printError(
+            QStringLiteral("%1: %2%3").arg(name, refusal, skipRefused ? QStringLiteral("; skipped") : QString()));
+    if (!refused.isEmpty() && !skipRefused)
+        return fail(QStringLiteral("%1: %2 refused; nothing was imported").arg(name, entryCountText(refused.size())));
     if (!VaultEntries::addAll(entries, key, &error))
         return fail(QStringLiteral("cannot store the entries: %1; nothing was imported").arg(error));
+    // They are stored, whether or not this can be said.
     if (!writeOut(QStringLiteral("imported %1\n").arg(entryCountText(entries.size())).toUtf8(), &error))
-        return fail(error);
+        printError(error);
     return 0;
 }
 

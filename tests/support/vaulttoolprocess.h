@@ -55,13 +55,20 @@ public:
     // Without --password-stdin, and without a terminal to ask on.
     static Run runBare(const QStringList &arguments, const QByteArray &input, bool withoutRoot = false)
     {
+        return runProgram(PM_VAULT_TOOL, arguments, input, withoutRoot);
+    }
+
+    // Another program the same way, such as a peer's command-line tool.
+    static Run runProgram(const QString &program, const QStringList &arguments, const QByteArray &input,
+                          bool withoutRoot = false)
+    {
         WithoutTerminal process;
         process.withoutRoot = withoutRoot;
-        process.start(PM_VAULT_TOOL, arguments);
+        process.start(program, arguments);
         process.write(input);
         process.closeWriteChannel();
         if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-            qFatal("passwordmanager-vault did not finish");
+            qFatal("%s did not finish", qPrintable(program));
         return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
     }
 

@@ -1,0 +1,23 @@
+#ifndef PM_CHROMECSVREADER_H
+#define PM_CHROMECSVREADER_H
+
+#include "formats/csventryreader.h"
+
+// The passwords Chrome, Chromium and Edge export: name, url, username,
+// password and, since Chrome keeps notes, note.
+class ChromeCsvReader : public CsvEntryReader
+{
+public:
+    QString name() const override;
+    int fit(const QStringList &header) const override;
+
+protected:
+    QString headerRule() const override;
+    QStringList knownColumns() const override;
+    PeerEntry peerOf(const Row &row) const override;
+
+private:
+    static QStringList required();
+};
+
+#endif // PM_CHROMECSVREADER_H

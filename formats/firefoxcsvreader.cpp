@@ -1,0 +1,37 @@
+#include "formats/firefoxcsvreader.h"
+
+QString FirefoxCsvReader::name() const
+{
+    return QStringLiteral("firefox-csv");
+}
+
+int FirefoxCsvReader::fit(const QStringList &header) const
+{
+    return countNamed(header, knownColumns());
+}
+
+QString FirefoxCsvReader::headerRule() const
+{
+    return QStringLiteral("the columns %1").arg(knownColumns().join(QStringLiteral(", ")));
+}
+
+QStringList FirefoxCsvReader::knownColumns() const
+{
+    return {"url",  "username",    "password",     "httpRealm",          "formActionOrigin",
+            "guid", "timeCreated", "timeLastUsed", "timePasswordChanged"};
+}
+
+PeerEntry FirefoxCsvReader::peerOf(const Row &row) const
+{
+    PeerEntry peer;
+    const QString url = row.value(QStringLiteral("url"));
+    if (!url.isEmpty())
+        peer.urls << url;
+    peer.userName = row.value(QStringLiteral("username"));
+    peer.password = row.value(QStringLiteral("password"));
+    peer.fields << qMakePair(QStringLiteral("HTTP realm"), row.value(QStringLiteral("httpRealm")));
+    const QString formAction = row.value(QStringLiteral("formActionOrigin"));
+    if (formAction != url)
+        peer.fields << qMakePair(QStringLiteral("Form action"), formAction);
+    return peer;
+}
