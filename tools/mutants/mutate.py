@@ -6,7 +6,11 @@ rebuild incrementally, run ctest, record whether the suite caught the fault,
 and restore the file with `git checkout -- FILE`.
 
 Usage: mutate.py CHECKOUT [--mutants FILE ...] [--build DIR] [--only ID,...]
-                 [--timeout SECONDS] [--ctest-jobs N] [--results FILE] [--check]
+                 [--timeout SECONDS] [--ctest-jobs N] [--tests REGEX] [--results FILE]
+                 [--check]
+
+--tests runs only the tests whose names match REGEX (ctest -R): it tells which
+faults those tests catch by themselves, as when a test file is rewritten.
 """
 import argparse
 import os
@@ -111,6 +115,7 @@ def main():
     parser.add_argument("--only", help="comma-separated mutant ids")
     parser.add_argument("--timeout", type=int, default=240, help="seconds for one ctest run")
     parser.add_argument("--ctest-jobs", type=int, default=2)
+    parser.add_argument("--tests", help="run only the tests matching this regular expression")
     parser.add_argument("--results", help="results file (default results-<commit>.tsv in the build folder)")
     parser.add_argument("--check", action="store_true", help="only report which mutants apply")
     args = parser.parse_args()
@@ -169,6 +174,8 @@ def main():
         sys.exit(f"configure failed, see {log}")
     build_command = ["cmake", "--build", build, "-j2"]
     ctest_command = ["ctest", "--test-dir", build, "-j", str(args.ctest_jobs), "--output-on-failure"]
+    if args.tests:
+        ctest_command += ["-R", args.tests]
     code, _ = run(build_command, log=log)
     if code != 0:
         sys.exit(f"the unmutated program does not build, see {log}")
