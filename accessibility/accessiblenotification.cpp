@@ -1,3 +1,5 @@
+// The notification role a status label takes, so that screen readers speak its messages.
+
 #include "accessibility/accessiblenotification.h"
 
 #include <QLabel>

@@ -1,3 +1,5 @@
+// passwordmanager: the window program, started on db.db in the working directory.
+
 #include "mainwindow/mainwindow.h"
 
 #include <QApplication>

@@ -1,3 +1,5 @@
+// passwordmanager-vault: the companion tool, run on the window program's vault.
+
 #include "vaulttool/vaulttool.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,5 @@
+// AES's rounds, its key schedule and CBC over the vault's stored layout.
+
 #include "crypto/aescipher.h"
 
 #include "crypto/aestables.h"

@@ -1,3 +1,5 @@
+// The entry dialog: an entry's four fields loaded, checked and stored.
+
 #include "dialogs/datadialog.h"
 
 #include "accessibility/accessiblenotification.h"

@@ -1,3 +1,5 @@
+// The master password gate: a new vault's password set, or a vault's checked.
+
 #include "dialogs/enterdialog.h"
 
 #include "vault/masterpassword.h"

@@ -1,3 +1,5 @@
+// Bitwarden's CSV read into entries.
+
 #include "formats/bitwardencsvreader.h"
 
 #include <QBuffer>

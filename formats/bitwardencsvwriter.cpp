@@ -1,3 +1,5 @@
+// Entries written as Bitwarden's CSV.
+
 #include "formats/bitwardencsvwriter.h"
 
 #include "formats/csvtable.h"

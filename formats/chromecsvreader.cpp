@@ -1,3 +1,5 @@
+// Chrome's CSV of passwords read into entries.
+
 #include "formats/chromecsvreader.h"
 
 QString ChromeCsvReader::name() const

@@ -1,3 +1,5 @@
+// Entries written as Chrome's CSV, with a warning for each that Chrome refuses.
+
 #include "formats/chromecsvwriter.h"
 
 #include "formats/csvtable.h"

@@ -1,3 +1,5 @@
+// What the CSV formats' readers share: the header's columns and a record per entry.
+
 #include "formats/csventryreader.h"
 
 bool CsvEntryReader::read(QIODevice *input, const Take &take, QStringList *refused, QStringList *, QString *error)

@@ -1,3 +1,5 @@
+// CSV records read field by field within the limits, line numbers counted as a person counts them.
+
 #include "formats/csvtable.h"
 
 #include <QIODevice>

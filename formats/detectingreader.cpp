@@ -1,3 +1,5 @@
+// The format of a file to import, told by its root element or its header row.
+
 #include "formats/detectingreader.h"
 
 #include "formats/csvtable.h"

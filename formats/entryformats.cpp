@@ -1,3 +1,5 @@
+// The formats by their --format names, and a reader or writer for each.
+
 #include "formats/entryformats.h"
 
 #include "formats/bitwardencsvreader.h"

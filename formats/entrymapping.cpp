@@ -1,3 +1,5 @@
+// Another manager's entry turned into one of ours: its domain and its note.
+
 #include "formats/entrymapping.h"
 
 #include "formats/punycode.h"

@@ -1,3 +1,5 @@
+// Firefox's CSV of logins read into entries.
+
 #include "formats/firefoxcsvreader.h"
 
 QString FirefoxCsvReader::name() const

@@ -1,3 +1,5 @@
+// keepassxc-cli's CSV read into entries.
+
 #include "formats/keepassxccsvreader.h"
 
 QString KeePassXcCsvReader::name() const

@@ -1,3 +1,5 @@
+// KeePass 2 XML read into entries, groups and Recycle Bin included.
+
 #include "formats/keepassxmlreader.h"
 
 #include <QXmlStreamReader>

@@ -1,3 +1,5 @@
+// Entries written as KeePass 2 XML for keepassxc-cli import.
+
 #include "formats/keepassxmlwriter.h"
 
 #include "formats/entrymapping.h"

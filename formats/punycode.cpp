@@ -1,3 +1,5 @@
+// Punycode: the xn-- labels of a host name decoded to Unicode.
+
 #include "formats/punycode.h"
 
 #include <QVector>

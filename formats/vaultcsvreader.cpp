@@ -1,3 +1,5 @@
+// The vault's own CSV read into entries.
+
 #include "formats/vaultcsvreader.h"
 
 QStringList VaultCsvReader::columns()

@@ -1,3 +1,5 @@
+// Entries written as the vault's own CSV.
+
 #include "formats/vaultcsvwriter.h"
 
 #include "formats/csvtable.h"

@@ -1,3 +1,5 @@
+// Random passwords from the character classes the window's check boxes choose.
+
 #include "generator/passwordgenerator.h"
 
 #include <QTime>

@@ -1,3 +1,5 @@
+// The window: the vault opened at start, the list, the search, the generator and the context menu.
+
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 

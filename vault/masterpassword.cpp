@@ -1,3 +1,5 @@
+// The master key and the check value derived from the master password.
+
 #include "vault/masterpassword.h"
 
 #include "crypto/aescipher.h"

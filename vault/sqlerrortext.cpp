@@ -1,3 +1,5 @@
+// A SQL error as the text a message gives.
+
 #include "vault/sqlerrortext.h"
 
 #include <QSqlError>

@@ -1,3 +1,5 @@
+// Domains and logins read as their stored bytes, whatever those are.
+
 #include "vault/storednames.h"
 
 #include "vault/storedsecret.h"

@@ -1,3 +1,5 @@
+// Passwords and notes sealed and opened in the stored layout.
+
 #include "vault/storedsecret.h"
 
 #include "crypto/aescipher.h"

@@ -1,3 +1,5 @@
+// The vault's entries read, added and updated as the window program does it.
+
 #include "vault/vaultentries.h"
 
 #include "vault/sqlerrortext.h"

@@ -1,3 +1,5 @@
+// Which file is a vault, which may be set up as one, and which is left alone.
+
 #include "vault/vaultfile.h"
 
 #include "vault/vaultstatements.h"

@@ -1,3 +1,5 @@
+// The byte-range lock that keeps a change of the master password from the key in use.
+
 #include "vault/vaultlock.h"
 
 #include "vault/storednames.h"

@@ -1,3 +1,5 @@
+// The text of every SQL statement the program runs.
+
 #include "vault/vaultstatements.h"
 
 QString VaultStatements::createDataTable()

@@ -1,3 +1,5 @@
+// Every stored value sealed again under a new master key, in one transaction.
+
 #include "vaulttool/masterpasswordchange.h"
 
 #include "vault/masterpassword.h"

@@ -1,3 +1,5 @@
+// The master password read from a terminal without echo, or from standard input.
+
 #include "vaulttool/passwordinput.h"
 
 #include "vault/storedsecret.h"

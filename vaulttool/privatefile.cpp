@@ -1,3 +1,5 @@
+// An owner-only file written under a temporary name and renamed into place.
+
 #include "vaulttool/privatefile.h"
 
 #include <QDir>

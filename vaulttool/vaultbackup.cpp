@@ -1,3 +1,5 @@
+// A consistent copy of the vault through SQLite's backup.
+
 #include "vaulttool/vaultbackup.h"
 
 #include "vault/storednames.h"

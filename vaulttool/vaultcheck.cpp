@@ -1,3 +1,5 @@
+// The vault's tables, names and stored values checked without changing an entry.
+
 #include "vaulttool/vaultcheck.h"
 
 #include "vault/sqlerrortext.h"

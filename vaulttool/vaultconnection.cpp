@@ -1,3 +1,5 @@
+// The tool's opening of the vault: regular files only, interrupted writes rolled back.
+
 #include "vaulttool/vaultconnection.h"
 
 #include "vault/sqlerrortext.h"

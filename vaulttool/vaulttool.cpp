@@ -1,3 +1,5 @@
+// passwordmanager-vault's commands, their options and their messages.
+
 #include "vaulttool/vaulttool.h"
 
 #include "formats/entryformats.h"
@@ -329,7 +331,12 @@ bool VaultTool::unlock(QString *error, const QByteArray &prompt)
             = QStringLiteral("cannot read the master password's check value: %1").arg(sqlErrorText(query.lastError()));
         return false;
     }
-    if (query.value(VaultStatements::CheckValueCount).toInt() == 0) {
+    const bool hasCheckValue = query.value(VaultStatements::CheckValueCount).toInt() != 0;
+    const QByteArray checkValue = query.value(VaultStatements::CheckValueText).toByteArray();
+    // An open statement keeps SQLite's read lock, which would stall the
+    // window program's writes for as long as the user takes to type.
+    query.finish();
+    if (!hasCheckValue) {
         *error = QStringLiteral("the vault %1 has no master password yet; "
                                 "set one by starting passwordmanager where the vault is")
                      .arg(vaultPath);
@@ -342,7 +349,7 @@ bool VaultTool::unlock(QString *error, const QByteArray &prompt)
     if (!PasswordInput::passwordBytes(line, &bytes, error))
         return false;
     const MasterPassword password(bytes);
-    if (!password.matches(query.value(VaultStatements::CheckValueText).toByteArray())) {
+    if (!password.matches(checkValue)) {
         *error = QStringLiteral("wrong master password");
         return false;
     }
