@@ -109,8 +109,6 @@ private slots:
                                              + entry("gone too") + "</Group></Group></Group><Group><Name>" + "B</Name>"
                                              + entry("kept") + "</Group>")
                                      << QStringList{"2|kept||||0:|Group:B|"};
-        QTest::newRow("history") << file(entry("now", "<History>" + entry("then") + "</History>"))
-                                 << QStringList{"2|now||||0:|Group:|"};
         QTest::newRow("custom strings, otp, tags")
             << file("<Entry><Tags>a,b</Tags>" + string("Zeta", "z") + string("otp", "otpauth://x") + string("URL", "")
                     + string("A", "1\n2") + "</Entry>")
