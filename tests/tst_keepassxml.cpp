@@ -190,13 +190,13 @@ private slots:
         QFETCH(Entry, entry);
         QFETCH(QString, urls);
         const QStringList values{entry.domain, entry.login, entry.password, entry.note};
-        const QString read = values.join('|') + '|' + urls + "|Group:|";
-        QCOMPARE(TestKeePassXml::read(written(entry)), QStringList{"6|" + read});
+        const QString expected = values.join('|') + '|' + urls + "|Group:|";
+        QCOMPARE(read(written(entry)), QStringList{"6|" + expected});
         TestVault directory;
         cliImport(written(entry));
-        QStringList exported = TestKeePassXml::read(cli({"export", "-f", "xml", "db.kdbx"}));
+        QStringList exported = read(cli({"export", "-f", "xml", "db.kdbx"}));
         QCOMPARE(exported.replaceInStrings(QRegExp("^\\d+\\|"), ""),
-                 QStringList{QString(read).replace("\r\n", "\n").replace('\r', '\n')});
+                 QStringList{QString(expected).replace("\r\n", "\n").replace('\r', '\n')});
     }
 
     // A character XML cannot carry refuses the entry; one KeePassXC drops is
