@@ -101,7 +101,6 @@ private slots:
         TestVault::addEntry("e", "x", "ab\0cd", "\xe7\xe0\xec\xe5\xf2\xea\xe0");
         TestVault::addEntry("", "", "", "only a note");
         TestVault::run("UPDATE Data SET login = CAST(X'EBEEE3E8ED' AS TEXT) WHERE domain = 'e'");
-        QCOMPARE(VaultToolProcess::run({"check"}).out, "5 entries, all clean\n");
         takesBack("csv");
     }
 
