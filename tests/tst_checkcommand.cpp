@@ -10,57 +10,46 @@ class TestCheckCommand : public QObject
     Q_OBJECT
 
 private slots:
-    void namesDamagedEntries()
+    void reportsWhatItFinds_data()
     {
-        TestVault vault;
-        TestVault::create();
-        TestVault::addEntry("a", "l", "p", "n");
-        QVERIFY(::symlink("db.db", "link.db") == 0);
-        QCOMPARE(VaultToolProcess::run({"--vault", "link.db", "check"}).out, QByteArray("1 entry, all clean\n"));
+        QTest::addColumn<QStringList>("damage");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("said");
         const QByteArray key = QByteArray::fromHex(TestVault::masterKeyFor().toLatin1());
         const QByteArray unpadded = AesCipher().encrypt("0123456789abcdef", key).left(32).toBase64();
-        TestVault::run(VaultStatements::insertEntry("b", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
-        TestVault::run(VaultStatements::insertEntry("c", "l", QByteArray(40, 'x').toBase64(), unpadded));
-        const VaultToolProcess::Run result = VaultToolProcess::run({"check"});
-        QCOMPARE(result.status, 1);
-        QCOMPARE(result.out, QByteArray("3 entries, 2 not clean\n"));
-        QCOMPARE(result.err,
-                 "passwordmanager-vault: entry 2: the password is not Base64 text; "
-                 "the note is 10 bytes long, which no stored value is\n"
-                 "passwordmanager-vault: entry 3: the password is 40 bytes long, which no "
-                 "stored value is; the note does not decrypt under the master key\n");
+        const QString notBase64 = VaultStatements::insertEntry("b", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA==");
+        const QString tooLong = VaultStatements::insertEntry("a", "l", QByteArray(40, 'x').toBase64(), unpadded);
+        QTest::newRow("clean") << QStringList() << QByteArray("master\n") << 0 << QByteArray("1 entry, all clean\n");
+        // Listed by domain, named by id.
+        QTest::newRow("damaged entries")
+            << QStringList{notBase64, tooLong} << QByteArray("master\n") << 1
+            << QByteArray("3 entries, 2 not clean\n"
+                          "passwordmanager-vault: entry 3: the password is 40 bytes long, which no stored value is; "
+                          "the note does not decrypt under the master key\n"
+                          "passwordmanager-vault: entry 2: the password is not Base64 text; the note is 10 bytes "
+                          "long, which no stored value is\n");
+        QTest::newRow("damaged, under a wrong password")
+            << QStringList{notBase64} << QByteArray("wrong\n") << 1
+            << QByteArray("passwordmanager-vault: wrong master password\n");
+        QTest::newRow("a missing table") << QStringList{"DROP TABLE Data"} << QByteArray("master\n") << 1
+                                         << QByteArray("passwordmanager-vault: the table Data is missing\n");
     }
 
-    // Listed by domain, named by id.
-    void namesADamagedEntryByItsId()
+    // Through a link to the vault.
+    void reportsWhatItFinds()
     {
+        QFETCH(QStringList, damage);
+        QFETCH(QByteArray, input);
         TestVault vault;
         TestVault::create();
-        TestVault::addEntry("b", "l", "p", "n");
-        TestVault::run(VaultStatements::insertEntry("a", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
-        QCOMPARE(VaultToolProcess::run({"check"}).err,
-                 "passwordmanager-vault: entry 2: the password is not Base64 "
-                 "text; the note is 10 bytes long, which no stored value is\n");
-    }
-
-    void saysNothingOfTheEntriesUnderAWrongPassword()
-    {
-        TestVault vault;
-        TestVault::create();
-        TestVault::run(VaultStatements::insertEntry("a", "l", "bm90IGJhc2U2NA", "bm90IGJhc2U2NA=="));
-        const VaultToolProcess::Run result = VaultToolProcess::run({"check"}, "wrong\n");
-        QCOMPARE(result.status, 1);
-        QCOMPARE(result.out + result.err.toUtf8(), QByteArray("passwordmanager-vault: wrong master password\n"));
-    }
-
-    void reportsAMissingTable()
-    {
-        TestVault vault;
-        TestVault::create();
-        TestVault::run("DROP TABLE Data");
-        const VaultToolProcess::Run result = VaultToolProcess::run({"check"});
-        QCOMPARE(result.status, 1);
-        QCOMPARE(result.err, "passwordmanager-vault: the table Data is missing\n");
+        TestVault::addEntry("c", "l", "p", "n");
+        QVERIFY(::symlink("db.db", "link.db") == 0);
+        for (const QString &statement : damage)
+            TestVault::run(statement);
+        const VaultToolProcess::Run result = VaultToolProcess::run({"--vault", "link.db", "check"}, input);
+        QTEST(result.status, "status");
+        QTEST(result.out + result.err.toUtf8(), "said");
     }
 };
 

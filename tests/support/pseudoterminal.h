@@ -33,10 +33,9 @@ public:
         for (QByteArray &word : words)
             argv.push_back(word.data());
         argv.push_back(nullptr);
-        const std::vector<int> ignoredSignals(ignored.cbegin(), ignored.cend());
         child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
         if (child == 0)
-            runAsJob(argv.data(), ignoredSignals);
+            runAsJob(argv.data(), ignored);
         if (child < 0)
             qFatal("no pseudo-terminal");
     }
@@ -96,7 +95,7 @@ private:
     // The shell: it hands the terminal to the job, takes it back while the
     // job is stopped and, once "fg" is typed, gives it back and continues
     // the job. It ends with the job's status.
-    [[noreturn]] static void runAsJob(char *const argv[], const std::vector<int> &ignored)
+    [[noreturn]] static void runAsJob(char *const argv[], const QList<int> &ignored)
     {
         ::signal(SIGTTOU, SIG_IGN);
         const pid_t job = ::fork();

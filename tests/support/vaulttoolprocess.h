@@ -53,16 +53,11 @@ public:
 
     static Run run(const QStringList &arguments, const QByteArray &input = "master\n", bool withoutRoot = false)
     {
-        return runBare(QStringList{"--password-stdin"} + arguments, input, withoutRoot);
+        return runProgram(PM_VAULT_TOOL, QStringList{"--password-stdin"} + arguments, input, withoutRoot);
     }
 
-    // Without --password-stdin, and without a terminal to ask on.
-    static Run runBare(const QStringList &arguments, const QByteArray &input, bool withoutRoot = false)
-    {
-        return runProgram(PM_VAULT_TOOL, arguments, input, withoutRoot);
-    }
-
-    // Another program the same way, such as a peer's command-line tool.
+    // Any program the same way: the tool without --password-stdin, or a
+    // peer's command-line tool.
     static Run runProgram(const QString &program, const QStringList &arguments, const QByteArray &input,
                           bool withoutRoot = false)
     {
