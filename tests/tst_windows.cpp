@@ -143,15 +143,6 @@ private slots:
                               "Note / Дополнительная информация:(max 300 символов)"}));
     }
 
-    // Edit starts at the login, whichever field had the focus before.
-    void editStartsAtTheLogin()
-    {
-        DataDialog entry;
-        entry.findChild<QLineEdit *>("passEdit")->setFocus();
-        entry.reset(true);
-        QCOMPARE(entry.focusWidget()->objectName(), QStringLiteral("loginEdit"));
-    }
-
     // Save, fill the field the status asks for, Tab on; the last save
     // cannot store.
     void entryDialogIsWalkedByKeyboard()
