@@ -91,8 +91,7 @@ private slots:
     }
 
     // The other commands hold the lock while they work with the key, here
-    // an export that waits for its master password. It holds SQLite's read
-    // lock too, which would make a change fail at its commit all the same.
+    // an export that waits for its master password.
     void refusedWhileAnotherCommandUsesTheKey()
     {
         PseudoTerminal exporting(PM_VAULT_TOOL, {"export"});

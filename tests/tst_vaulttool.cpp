@@ -158,6 +158,17 @@ private slots:
         QTEST(terminal.screen(), "screen");
         QVERIFY(terminal.echoes());
     }
+
+    // Waiting for its master password, a command holds no SQLite lock, which
+    // would stall the window program's saves for as long as the user takes.
+    void thePromptLeavesTheVaultWritable()
+    {
+        TestVault vault;
+        TestVault::create();
+        PseudoTerminal checking(PM_VAULT_TOOL, {"check"});
+        checking.waitFor("Master password: ");
+        QVERIFY(QSqlQuery().exec(VaultStatements::insertEntry("a", "l", "p", "n")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestVaultTool)
