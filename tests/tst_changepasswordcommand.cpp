@@ -56,6 +56,7 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("message");
+        QTest::newRow("wrong password") << QByteArray("Master\nnew\nnew\n") << "" << "wrong master password";
         QTest::newRow("repeat differs") << QByteArray("master\nnew\nnew \n") << "" << "the new master passwords differ";
         QTest::newRow("only blanks") << QByteArray("master\n \t\n \t\n") << "" << "the new master password is empty";
         QTest::newRow("no new one") << QByteArray("master\n") << "" << "no new master password given";
