@@ -7,19 +7,9 @@ QString ChromeCsvReader::name() const
     return QStringLiteral("chrome-csv");
 }
 
-int ChromeCsvReader::fit(const QStringList &header) const
-{
-    return countNamed(header, required());
-}
-
-QString ChromeCsvReader::headerRule() const
-{
-    return QStringLiteral("the columns %1").arg(required().join(QStringLiteral(", ")));
-}
-
 QStringList ChromeCsvReader::knownColumns() const
 {
-    return required() << QStringLiteral("note");
+    return requiredColumns() << QStringLiteral("note");
 }
 
 PeerEntry ChromeCsvReader::peerOf(const Row &row) const
@@ -35,7 +25,7 @@ PeerEntry ChromeCsvReader::peerOf(const Row &row) const
     return peer;
 }
 
-QStringList ChromeCsvReader::required()
+QStringList ChromeCsvReader::requiredColumns() const
 {
     return {QStringLiteral("name"), QStringLiteral("url"), QStringLiteral("username"), QStringLiteral("password")};
 }

@@ -68,3 +68,18 @@ int CsvEntryReader::countNamed(const QStringList &header, const QStringList &col
     }
     return columns.size();
 }
+
+int CsvEntryReader::fit(const QStringList &header) const
+{
+    return countNamed(header, requiredColumns());
+}
+
+QString CsvEntryReader::headerRule() const
+{
+    return QStringLiteral("the columns %1").arg(requiredColumns().join(QStringLiteral(", ")));
+}
+
+QStringList CsvEntryReader::requiredColumns() const
+{
+    return knownColumns();
+}

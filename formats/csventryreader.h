@@ -20,7 +20,7 @@ public:
     // How many of the format's required columns the header names; -1 where
     // one is missing, or where the format takes no other column and the
     // header names one.
-    virtual int fit(const QStringList &header) const = 0;
+    virtual int fit(const QStringList &header) const;
     // The records after a header that fits, as read() takes them.
     bool readRecords(CsvTable *table, const QStringList &header, const Take &take, QStringList *refused,
                      QString *error) const;
@@ -40,9 +40,12 @@ protected:
     };
 
     // What a header must name, for the refusal of one that does not fit.
-    virtual QString headerRule() const = 0;
+    virtual QString headerRule() const;
     // The columns that peerOf reads, or leaves out as the peer's metadata.
     virtual QStringList knownColumns() const = 0;
+    // The columns a header must name: all the known ones unless a format
+    // says fewer.
+    virtual QStringList requiredColumns() const;
     virtual PeerEntry peerOf(const Row &row) const = 0;
 
     // The number of columns where the header names them all, else -1.

@@ -7,16 +7,6 @@ QString FirefoxCsvReader::name() const
     return QStringLiteral("firefox-csv");
 }
 
-int FirefoxCsvReader::fit(const QStringList &header) const
-{
-    return countNamed(header, knownColumns());
-}
-
-QString FirefoxCsvReader::headerRule() const
-{
-    return QStringLiteral("the columns %1").arg(knownColumns().join(QStringLiteral(", ")));
-}
-
 QStringList FirefoxCsvReader::knownColumns() const
 {
     return {"url",  "username",    "password",     "httpRealm",          "formActionOrigin",

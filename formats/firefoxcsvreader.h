@@ -10,10 +10,8 @@ class FirefoxCsvReader : public CsvEntryReader
 {
 public:
     QString name() const override;
-    int fit(const QStringList &header) const override;
 
 protected:
-    QString headerRule() const override;
     QStringList knownColumns() const override;
     PeerEntry peerOf(const Row &row) const override;
 };

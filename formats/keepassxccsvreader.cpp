@@ -7,19 +7,9 @@ QString KeePassXcCsvReader::name() const
     return QStringLiteral("keepassxc-csv");
 }
 
-int KeePassXcCsvReader::fit(const QStringList &header) const
-{
-    return countNamed(header, required());
-}
-
-QString KeePassXcCsvReader::headerRule() const
-{
-    return QStringLiteral("the columns %1").arg(required().join(QStringLiteral(", ")));
-}
-
 QStringList KeePassXcCsvReader::knownColumns() const
 {
-    return required()
+    return requiredColumns()
         + QStringList{QStringLiteral("TOTP"), QStringLiteral("Icon"), QStringLiteral("Last Modified"),
                       QStringLiteral("Created")};
 }
@@ -42,7 +32,7 @@ PeerEntry KeePassXcCsvReader::peerOf(const Row &row) const
     return peer;
 }
 
-QStringList KeePassXcCsvReader::required()
+QStringList KeePassXcCsvReader::requiredColumns() const
 {
     return {QStringLiteral("Group"),    QStringLiteral("Title"), QStringLiteral("Username"),
             QStringLiteral("Password"), QStringLiteral("URL"),   QStringLiteral("Notes")};

@@ -10,15 +10,11 @@ class KeePassXcCsvReader : public CsvEntryReader
 {
 public:
     QString name() const override;
-    int fit(const QStringList &header) const override;
 
 protected:
-    QString headerRule() const override;
     QStringList knownColumns() const override;
+    QStringList requiredColumns() const override;
     PeerEntry peerOf(const Row &row) const override;
-
-private:
-    static QStringList required();
 };
 
 #endif // PM_KEEPASSXCCSVREADER_H
